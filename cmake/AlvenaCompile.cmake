@@ -1,0 +1,41 @@
+# Compiler settings shared by every target of the project (not by third-party code).
+add_library(alvena_options INTERFACE)
+target_include_directories(alvena_options INTERFACE ${PROJECT_SOURCE_DIR}/src)
+
+if(MSVC)
+    target_compile_options(alvena_options INTERFACE /W4 /WX /utf-8 /permissive-)
+    set(CMAKE_MSVC_RUNTIME_LIBRARY "MultiThreaded$<$<CONFIG:Debug>:Debug>" CACHE STRING "" FORCE)
+else()
+    target_compile_options(alvena_options INTERFACE -Wall -Wextra -Wpedantic -Wshadow -Werror)
+endif()
+
+if(WIN32)
+    target_compile_definitions(alvena_options INTERFACE UNICODE _UNICODE WIN32_LEAN_AND_MEAN
+                                                        NOMINMAX _WIN32_WINNT=0x0601)
+    if(MINGW)
+        # One self-contained exe: no libgcc, libstdc++ or winpthread DLLs beside it.
+        target_link_options(alvena_options INTERFACE -static -static-libgcc -static-libstdc++)
+    endif()
+elseif(ALVENA_SANITIZE)
+    target_compile_options(alvena_options INTERFACE -fsanitize=address,undefined
+                                                    -fno-sanitize-recover=all -fno-omit-frame-pointer)
+    target_link_options(alvena_options INTERFACE -fsanitize=address,undefined)
+endif()
+
+# GoogleTest: built from source when a source folder is given (Debian's /usr/src/googletest when
+# cross-compiling), otherwise an installed package (Debian's libgtest-dev, vcpkg, MSYS2).
+if(CMAKE_CROSSCOMPILING AND EXISTS /usr/src/googletest)
+    set(_gtest_source /usr/src/googletest)
+endif()
+set(ALVENA_GTEST_SOURCE_DIR "${_gtest_source}" CACHE PATH "GoogleTest sources to build with the project")
+add_library(alvena_gtest INTERFACE)
+if(ALVENA_GTEST_SOURCE_DIR)
+    set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
+    set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+    set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+    add_subdirectory(${ALVENA_GTEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
+    target_link_libraries(alvena_gtest INTERFACE gtest gtest_main)
+else()
+    find_package(GTest REQUIRED)
+    target_link_libraries(alvena_gtest INTERFACE GTest::gtest GTest::gtest_main)
+endif()

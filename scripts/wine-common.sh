@@ -1,0 +1,38 @@
+# Shared by the scripts that run Windows programs: Wine settings for a throwaway prefix.
+# Sourced, not run.
+
+WINE=/usr/lib/wine/wine64
+[ -x "$WINE" ] || WINE=$(command -v wine64 || command -v wine)
+WINESERVER=/usr/lib/wine/wineserver64
+[ -x "$WINESERVER" ] || WINESERVER=$(command -v wineserver)
+
+# No Mono or Gecko installer prompts, no debug chatter.
+export WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEDEBUG=${WINEDEBUG:--all}
+
+# Waits until a file exists, up to a deadline in seconds.
+wait_for_file() {
+    local file=$1 seconds=$2 start=$SECONDS
+    while [ ! -s "$file" ]; do
+        if [ $((SECONDS - start)) -ge "$seconds" ]; then
+            return 1
+        fi
+        sleep 0.1
+    done
+}
+
+# Ends a process whose PID is in a file, politely first, and removes the file.
+stop_pid_file() {
+    local file=$1 pid
+    [ -f "$file" ] || return 0
+    pid=$(cat "$file")
+    if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then
+        kill -TERM "$pid" 2>/dev/null || true
+        for _ in $(seq 50); do
+            kill -0 "$pid" 2>/dev/null || break
+            sleep 0.1
+        done
+        kill -KILL "$pid" 2>/dev/null || true
+    fi
+    rm -f "$file"
+}

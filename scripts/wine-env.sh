@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# Makes or removes the environment in which the Windows tests run: a fresh Wine prefix (no crash
+# dialog, no window manager waits) and the stand-in service, with its CA trusted in that prefix
+# only.
+#   wine-env.sh setup ENV_DIR ADD_ROOT_CERT_EXE
+#   wine-env.sh teardown ENV_DIR
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+. "$here/wine-common.sh"
+
+teardown() {
+    local env_dir=$1
+    stop_pid_file "$env_dir/standin.pid"
+    if [ -d "$env_dir/prefix" ]; then
+        WINEPREFIX=$env_dir/prefix "$WINESERVER" -k 2>/dev/null || true
+    fi
+}
+
+setup() {
+    local env_dir=$1 add_root_cert=$2
+    teardown "$env_dir"
+    rm -rf "$env_dir/prefix" "$env_dir/standin/standin.env"
+    mkdir -p "$env_dir/standin"
+    export WINEPREFIX=$env_dir/prefix
+
+    "$WINE" wineboot -i >"$env_dir/wineboot.log" 2>&1
+    "$WINE" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+    "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+
+    python3 "$here/../tools/standin/standin.py" --state-dir "$env_dir/standin" \
+        >"$env_dir/standin.log" 2>&1 &
+    echo $! >"$env_dir/standin.pid"
+    if ! wait_for_file "$env_dir/standin/standin.env" 60; then
+        echo "the stand-in did not start:" >&2
+        cat "$env_dir/standin.log" >&2
+        return 1
+    fi
+    local ca_der
+    ca_der=$(sed -n 's/^STANDIN_CA_DER=//p' "$env_dir/standin/standin.env")
+    "$WINE" "$add_root_cert" "$("$WINE" winepath -w "$ca_der" 2>/dev/null)"
+    # Leave the wineserver running for the tests: starting it again per test costs time.
+    echo "wine environment ready in $env_dir"
+    cat "$env_dir/standin/standin.env"
+}
+
+case ${1:-} in
+    setup) setup "$2" "$3" ;;
+    teardown) teardown "$2" ;;
+    *) echo "usage: $0 setup ENV_DIR ADD_ROOT_CERT_EXE | teardown ENV_DIR" >&2; exit 2 ;;
+esac

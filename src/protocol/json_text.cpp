@@ -1,0 +1,258 @@
+#include "protocol/json_text.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <utility>
+
+namespace alvena {
+namespace {
+
+constexpr char kHexDigits[] = "0123456789abcdef";
+
+// Position of `pattern` in `text` at or after `from`, or kJsonNone. Replies run to a megabyte and
+// the key often stands at the end: glibc's memmem outruns std::string_view::find there (which
+// stops at every quote, the pattern's first byte). MinGW has no memmem.
+[[nodiscard]] std::size_t FindBytes(Utf8View text, Utf8View pattern, std::size_t from) {
+    if (from > text.size() || text.size() - from < pattern.size()) {
+        return kJsonNone;  // Also keeps a null data pointer away from memmem.
+    }
+#if defined(__GLIBC__)
+    const void* found =
+        memmem(text.data() + from, text.size() - from, pattern.data(), pattern.size());
+    return found == nullptr
+               ? kJsonNone
+               : static_cast<std::size_t>(static_cast<const char*>(found) - text.data());
+#else
+    const std::size_t found = text.find(pattern, from);
+    return found == Utf8View::npos ? kJsonNone : found;
+#endif
+}
+
+// Value of one hex digit; any other byte counts as 0.
+[[nodiscard]] std::uint32_t HexValue(unsigned char byte) {
+    if (byte >= '0' && byte <= '9') {
+        return byte - '0';
+    }
+    if (byte >= 'a' && byte <= 'f') {
+        return byte - 'a' + 10u;
+    }
+    if (byte >= 'A' && byte <= 'F') {
+        return byte - 'A' + 10u;
+    }
+    return 0;
+}
+
+// Appends a 16-bit value as UTF-8 as is, surrogates included: escapes carry UTF-16 code units.
+void AppendCodeUnit(Utf8Text& out, std::uint32_t value) {
+    if (value < 0x80) {
+        out.push_back(static_cast<char>(value));
+    } else if (value < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (value >> 6)));
+        out.push_back(static_cast<char>(0x80 | (value & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xE0 | (value >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((value >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (value & 0x3F)));
+    }
+}
+
+}  // namespace
+
+bool IsJsonWhiteSpace(unsigned char byte) {
+    return (byte >= 0x09 && byte <= 0x0D) || byte == 0x20;
+}
+
+std::size_t SkipJsonWhiteSpace(Utf8View text, std::size_t index) {
+    while (index < text.size() && IsJsonWhiteSpace(static_cast<unsigned char>(text[index]))) {
+        ++index;
+    }
+    return index;
+}
+
+std::size_t SkipJsonString(Utf8View text, std::size_t index) {
+    std::size_t i = index + 1;
+    while (i < text.size()) {
+        if (text[i] == '\\') {
+            i += 2;
+        } else if (text[i] == '"') {
+            return i + 1;
+        } else {
+            ++i;
+        }
+    }
+    return std::min(i, text.size());
+}
+
+std::size_t SkipJsonObject(Utf8View text, std::size_t index) {
+    std::size_t i = index + 1;
+    int depth = 1;
+    while (i < text.size() && depth > 0) {
+        const char byte = text[i];
+        if (byte == '"') {
+            i = SkipJsonString(text, i);
+            continue;
+        }
+        if (byte == '{') {
+            ++depth;
+        } else if (byte == '}') {
+            --depth;
+        }
+        ++i;
+    }
+    return i;
+}
+
+Utf8Text JsonEscape(Utf8View text) {
+    Utf8Text out;
+    out.reserve(text.size() + 8);
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        switch (byte) {
+            case 0x09:
+                out += "\\t";
+                break;
+            case 0x0A:
+                out += "\\n";
+                break;
+            case 0x0D:
+                out += "\\r";
+                break;
+            case 0x22:
+                out += "\\\"";
+                break;
+            case 0x5C:
+                out += "\\\\";
+                break;
+            default:
+                if (byte < 0x20) {
+                    out += "\\u00";
+                    out.push_back(kHexDigits[byte >> 4]);
+                    out.push_back(kHexDigits[byte & 0x0F]);
+                } else {
+                    out.push_back(c);
+                }
+        }
+    }
+    return out;
+}
+
+std::size_t JsonFindValue(Utf8View text, Utf8View key) {
+    Utf8Text pattern;
+    pattern.reserve(key.size() + 2);
+    pattern.push_back('"');
+    pattern.append(key);
+    pattern.push_back('"');
+
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t found = FindBytes(text, pattern, start);
+        if (found == kJsonNone) {
+            return kJsonNone;
+        }
+        const std::size_t p = SkipJsonWhiteSpace(text, found + pattern.size());
+        if (p < text.size() && text[p] == ':') {
+            return p + 1;
+        }
+        start = found + pattern.size();
+    }
+}
+
+Utf8Text JsonReadString(Utf8View text, std::size_t index) {
+    std::size_t i = SkipJsonWhiteSpace(text, index);
+    if (i >= text.size() || text[i] != '"') {
+        return {};
+    }
+    ++i;
+    Utf8Text out;
+    const std::size_t size = text.size();
+    while (i < size) {
+        // Copy the run of plain bytes up to the next quote or backslash in one go.
+        std::size_t run = i;
+        while (run < size && text[run] != '"' && text[run] != '\\') {
+            ++run;
+        }
+        out.append(text.data() + i, run - i);
+        i = run;
+        if (i >= size || text[i] == '"') {
+            break;
+        }
+        // Backslash.
+        if (i + 1 >= size) {
+            out.push_back('\\');
+            break;
+        }
+        const char escaped = text[i + 1];
+        i += 2;
+        switch (escaped) {
+            case 'n':
+                out.push_back('\n');
+                break;
+            case 'r':
+                out.push_back('\r');
+                break;
+            case 't':
+                out.push_back('\t');
+                break;
+            case 'u':
+                if (size - i < 4) {
+                    break;  // Too short: drop the escape, the rest reads as plain content.
+                }
+                AppendCodeUnit(out, (HexValue(static_cast<unsigned char>(text[i])) << 12) |
+                                        (HexValue(static_cast<unsigned char>(text[i + 1])) << 8) |
+                                        (HexValue(static_cast<unsigned char>(text[i + 2])) << 4) |
+                                        HexValue(static_cast<unsigned char>(text[i + 3])));
+                i += 4;
+                break;
+            default:
+                out.push_back(escaped);  // `"`, `\`, `/`, and any other byte stand for themselves.
+        }
+    }
+    return out;
+}
+
+Utf8Text JsonGetString(Utf8View text, Utf8View key, Utf8View fallback) {
+    const std::size_t index = JsonFindValue(text, key);
+    if (index == kJsonNone) {
+        return Utf8Text(fallback);
+    }
+    Utf8Text value = JsonReadString(text, index);
+    return value.empty() ? Utf8Text(fallback) : value;
+}
+
+std::vector<Utf8Text> JsonGetStringArray(Utf8View text, Utf8View key) {
+    std::vector<Utf8Text> items;
+    std::size_t i = JsonFindValue(text, key);
+    if (i == kJsonNone) {
+        return items;
+    }
+    i = SkipJsonWhiteSpace(text, i);
+    if (i >= text.size() || text[i] != '[') {
+        return items;
+    }
+    ++i;
+    while (true) {
+        while (i < text.size() &&
+               (text[i] == ',' || IsJsonWhiteSpace(static_cast<unsigned char>(text[i])))) {
+            ++i;
+        }
+        if (i >= text.size() || text[i] == ']') {
+            break;
+        }
+        if (text[i] == '"') {
+            Utf8Text item = JsonReadString(text, i);
+            if (!item.empty()) {
+                items.push_back(std::move(item));
+            }
+            i = SkipJsonString(text, i);
+        } else if (text[i] == '{') {
+            i = SkipJsonObject(text, i);
+        } else {
+            // Numbers, literals and a nested array's bracket are stepped over byte by byte.
+            ++i;
+        }
+    }
+    return items;
+}
+
+}  // namespace alvena
