@@ -17,6 +17,13 @@ namespace {
     return after != ranges.begin() && unit <= std::prev(after)->last;
 }
 
+[[nodiscard]] bool IsLatin1LetterOrDigit(char16_t unit) {
+    return (unit >= u'0' && unit <= u'9') || (unit >= u'A' && unit <= u'Z') ||
+           (unit >= u'a' && unit <= u'z') || unit == 0xAA || unit == 0xB2 || unit == 0xB3 ||
+           unit == 0xB5 || unit == 0xB9 || unit == 0xBA || (unit >= 0xC0 && unit <= 0xD6) ||
+           (unit >= 0xD8 && unit <= 0xF6) || (unit >= 0xF8 && unit <= 0xFF);
+}
+
 }  // namespace
 
 bool IsUnicodeSpace(char16_t unit) {
@@ -25,6 +32,10 @@ bool IsUnicodeSpace(char16_t unit) {
 
 bool IsUnicodeAlnum(char16_t unit) {
     return unit >= 0x100 && InRanges(kUnicodeAlnumRanges, unit);
+}
+
+bool IsLetterOrDigit(char16_t unit) {
+    return unit < 0x100 ? IsLatin1LetterOrDigit(unit) : IsUnicodeAlnum(unit);
 }
 
 }  // namespace alvena

@@ -1,0 +1,17 @@
+#pragma once
+
+#include "protocol/wide_text.h"
+#include "storage/file_system.h"
+
+namespace alvena {
+
+// Where the new content of `path` is written before it takes the file's place.
+[[nodiscard]] WideText TemporaryPathFor(const WideText& path);
+
+// Replaces the whole content of `path` so that an interruption at any point leaves either the
+// old content or the new, never a mix or an empty file: the content goes to a temporary file in
+// the same folder, is flushed, and is then renamed over `path`. On failure `path` is untouched
+// and the temporary file is removed.
+[[nodiscard]] bool ReplaceFileContent(FileSystem& files, const WideText& path, Utf8View content);
+
+}  // namespace alvena

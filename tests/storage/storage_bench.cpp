@@ -1,0 +1,111 @@
+// The history store at its largest: 200 entries, each with a detail at the 12000 code-unit limit.
+#include <benchmark/benchmark.h>
+
+#include <string>
+#include <vector>
+
+#include "protocol/utf8.h"
+#include "storage/data_folder.h"
+#include "storage/history_store.h"
+#include "storage/history_text.h"
+#include "tests/storage/support/fake_stamps.h"
+#include "tests/storage/support/temp_file_system.h"
+
+namespace alvena {
+namespace {
+
+constexpr char16_t kEmail[] = u"ana.nuñez@clínica.es";  // already in its key form
+
+// Spanish clinical prose with accents, inverted marks, quotes and line breaks, cut to `size`.
+[[nodiscard]] WideText SpanishText(std::size_t size) {
+    const WideText paragraph =
+        u"Paciente de 54 años con fiebre de 38,5 °C, cefalea y dolor abdominal difuso desde hace "
+        u"tres días.\r\n¿Refiere náuseas o vómitos? Sí, con intolerancia a la vía oral.\n"
+        u"Orientación: descartar infección urinaria; valorar hemograma, PCR y urocultivo. "
+        u"Se sugiere hidratación, reposo y revisión médica si persiste más de 48 horas.\n"
+        u"Alergias: penicilina («exantema»). Medicación: metformina 850 mg cada 12 h.\n\n";
+    WideText text;
+    while (text.size() < size) {
+        text += paragraph;
+    }
+    text.resize(size);
+    return text;
+}
+
+class FullHistory {
+  public:
+    FullHistory() {
+        const WideText detail = SpanishText(kHistoryDetailLimit);
+        std::vector<HistoryEntry> entries;
+        for (std::size_t i = 0; i < kHistoryEntryLimit; ++i) {
+            entries.push_back({stamps.NewId(), kEmail, u"expediente",
+                               detail.substr(0, kHistoryTitleLimit),
+                               detail.substr(0, kHistoryPreviewLimit), detail,
+                               stamps.now - static_cast<std::int64_t>(i) * 60000});
+        }
+        files.PutFile(HistoryFilePath(dataFolder, kEmail), HistoryJson(entries));
+    }
+
+    [[nodiscard]] double FileBytes() {
+        return static_cast<double>(
+            files.ReadWholeFile(HistoryFilePath(dataFolder, kEmail)).value_or("").size());
+    }
+
+    TempFileSystem files;
+    FakeStamps stamps;
+    const WideText dataFolder = GetDataFolder(files);
+};
+
+void BM_LoadHistory(benchmark::State& state) {
+    FullHistory history;
+    for (auto _ : state) {
+        std::vector<HistoryEntry> entries = LoadHistory(history.files, history.dataFolder, kEmail);
+        benchmark::DoNotOptimize(entries.data());
+    }
+    state.counters["file_bytes"] = history.FileBytes();
+    state.counters["entries"] =
+        static_cast<double>(LoadHistory(history.files, history.dataFolder, kEmail).size());
+}
+BENCHMARK(BM_LoadHistory)->Unit(benchmark::kMillisecond);
+
+// Each save reads the full file, puts the new entry first, drops the oldest and rewrites it all.
+void BM_SaveHistoryEntry(benchmark::State& state) {
+    FullHistory history;
+    const WideText detail = SpanishText(kHistoryDetailLimit);
+    for (auto _ : state) {
+        history.stamps.now += 1000;
+        SaveHistoryEntry(history.files, history.stamps, history.dataFolder, kEmail, u"chat", detail,
+                         detail, detail);
+    }
+    state.counters["file_bytes"] = history.FileBytes();
+    state.counters["entries"] =
+        static_cast<double>(LoadHistory(history.files, history.dataFolder, kEmail).size());
+}
+BENCHMARK(BM_SaveHistoryEntry)->Unit(benchmark::kMillisecond);
+
+// The two halves of a save without the file system: reading the text and writing it.
+void BM_ParseHistory(benchmark::State& state) {
+    FullHistory history;
+    const Utf8Text text = *history.files.ReadWholeFile(HistoryFilePath(history.dataFolder, kEmail));
+    for (auto _ : state) {
+        std::vector<HistoryEntry> entries = ParseHistory(text);
+        benchmark::DoNotOptimize(entries.data());
+    }
+}
+BENCHMARK(BM_ParseHistory)->Unit(benchmark::kMillisecond);
+
+void BM_HistoryJson(benchmark::State& state) {
+    FullHistory history;
+    const std::vector<HistoryEntry> entries =
+        LoadHistory(history.files, history.dataFolder, kEmail);
+    for (auto _ : state) {
+        Utf8Text text = HistoryJson(entries);
+        benchmark::DoNotOptimize(text.data());
+    }
+}
+BENCHMARK(BM_HistoryJson)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace alvena
+
+BENCHMARK_MAIN();

@@ -1,0 +1,227 @@
+#include <windows.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <cwchar>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "protocol/utf8.h"
+#include "protocol/wide_text_win.h"
+#include "storage/data_folder.h"
+#include "storage/history_store.h"
+#include "storage/replace_file.h"
+
+namespace alvena {
+namespace {
+
+[[nodiscard]] WideText EnvironmentVariable(const wchar_t* name) {
+    const DWORD size = GetEnvironmentVariableW(name, nullptr, 0);
+    if (size == 0) {
+        return {};
+    }
+    std::wstring value(size, L'\0');
+    const DWORD length = GetEnvironmentVariableW(name, value.data(), size);
+    return FromWinText(value.c_str(), length < size ? length : 0);
+}
+
+[[nodiscard]] bool IsFolder(const WideText& path) {
+    const DWORD attributes = GetFileAttributesW(AsWinText(path));
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+// Owns a handle that CloseHandle or FindClose releases.
+template <BOOL(WINAPI* kRelease)(HANDLE)>
+class Handle {
+  public:
+    explicit Handle(HANDLE handle) : handle_(handle) {}
+    ~Handle() {
+        if (handle_ != INVALID_HANDLE_VALUE) {
+            kRelease(handle_);
+        }
+    }
+    Handle(const Handle&) = delete;
+    Handle& operator=(const Handle&) = delete;
+
+    [[nodiscard]] HANDLE get() const { return handle_; }
+    [[nodiscard]] bool IsValid() const { return handle_ != INVALID_HANDLE_VALUE; }
+
+  private:
+    HANDLE handle_;
+};
+
+// Names in a folder exactly as the file system holds them.
+[[nodiscard]] std::vector<WideText> List(const WideText& folder) {
+    std::vector<WideText> names;
+    WIN32_FIND_DATAW found{};
+    const Handle<FindClose> search(FindFirstFileW(AsWinText(folder + u"\\*"), &found));
+    for (bool more = search.IsValid(); more; more = FindNextFileW(search.get(), &found) != FALSE) {
+        const WideText name = FromWinText(found.cFileName, std::wcslen(found.cFileName));
+        if (name != u"." && name != u"..") {
+            names.push_back(name);
+        }
+    }
+    return names;
+}
+
+// 8-4-4-4-12 lower-case hex digits, version 4, RFC 4122 variant.
+[[nodiscard]] bool IsRandomUuidText(const WideText& id) {
+    if (id.size() != 36) {
+        return false;
+    }
+    for (std::size_t i = 0; i < id.size(); ++i) {
+        const bool dash = i == 8 || i == 13 || i == 18 || i == 23;
+        const bool hex = (id[i] >= u'0' && id[i] <= u'9') || (id[i] >= u'a' && id[i] <= u'f');
+        if (dash ? id[i] != u'-' : !hex) {
+            return false;
+        }
+    }
+    return id[14] == u'4' && WideText(u"89ab").find(id[19]) != WideText::npos;
+}
+
+[[nodiscard]] std::int64_t ClockMs() {
+    using std::chrono::milliseconds;
+    const auto now = std::chrono::system_clock::now().time_since_epoch();
+    return std::chrono::duration_cast<milliseconds>(now).count();
+}
+
+// A fresh folder under the user's temporary folder, removed with its content afterwards.
+class ScratchFolder {
+  public:
+    explicit ScratchFolder(WideView name) {
+        wchar_t temp[MAX_PATH + 1] = {};
+        path_ = FromWinText(temp, GetTempPathW(MAX_PATH + 1, temp)) + u"alvena-" +
+                Utf8ToWide(std::to_string(GetCurrentProcessId())) + u"-" + WideText(name);
+        std::filesystem::remove_all(std::filesystem::path(path_));
+        CreateDirectoryW(AsWinText(path_), nullptr);
+    }
+    ~ScratchFolder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(std::filesystem::path(path_), ignored);
+    }
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+
+    [[nodiscard]] WideText operator/(WideView name) const { return path_ + u"\\" + WideText(name); }
+    [[nodiscard]] const WideText& path() const { return path_; }
+
+  private:
+    WideText path_;
+};
+
+// Another program holding a file open.
+[[nodiscard]] HANDLE OpenAsAnotherProgram(const WideText& path, DWORD access, DWORD share) {
+    return CreateFileW(AsWinText(path), access, share, nullptr, OPEN_EXISTING,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+TEST(SystemStorageTest, BuildsTheDataFolderChainUnderTheRoamingFolder) {
+    const WideText dataFolder = GetDataFolder();
+
+    EXPECT_EQ(dataFolder, EnvironmentVariable(L"APPDATA") + u"\\VeltranoSystems\\Alvena");
+    EXPECT_TRUE(IsFolder(dataFolder + u"\\history"));
+
+    // Seen from the host through Wine's drive Z:, the chain is inside the test's own prefix.
+    const char* envDir = std::getenv("ALVENA_TEST_ENV_DIR");
+    if (envDir == nullptr) {
+        GTEST_SKIP() << "not running in a Wine test prefix";
+    }
+    WideText host = u"Z:" + Utf8ToWide(envDir) + u"/prefix/drive_c/users/" +
+                    EnvironmentVariable(L"USERNAME") +
+                    u"/AppData/Roaming/VeltranoSystems/Alvena/history";
+    std::replace(host.begin(), host.end(), u'/', u'\\');
+    EXPECT_TRUE(IsFolder(host)) << WideToUtf8(host);
+}
+
+TEST(SystemStorageTest, SavesUuidIdsAndTheTimeUnderTheExactWideFileName) {
+    const WideText dataFolder = GetDataFolder();
+    const WideText email = u"José.Ñandú+Prueba@Clínica.es";
+    DeleteFileW(AsWinText(HistoryFilePath(dataFolder, email)));  // left by an earlier run
+    const std::int64_t before = ClockMs();
+
+    SaveHistoryEntry(dataFolder, email, u"chat", u"¿Fiebre?", u"Una señal.", u"Una señal.");
+    SaveHistoryEntry(dataFolder, email, u"chat", u"¿Tos?", u"Otra señal.", u"Otra señal.");
+
+    const std::int64_t after = ClockMs();
+    const std::vector<HistoryEntry> entries = LoadHistory(dataFolder, email);
+    ASSERT_EQ(entries.size(), 2u);
+    for (const HistoryEntry& entry : entries) {
+        EXPECT_TRUE(IsRandomUuidText(entry.id)) << WideToUtf8(entry.id);
+        EXPECT_GE(entry.createdAt, before - 1000);
+        EXPECT_LE(entry.createdAt, after + 1000);
+    }
+    EXPECT_NE(entries[0].id, entries[1].id);
+    const std::vector<WideText> names = List(dataFolder + u"\\history");
+    EXPECT_NE(std::find(names.begin(), names.end(), u"josé.Ñandú+prueba@clínica.es.json"),
+              names.end());
+}
+
+TEST(SystemFileSystemTest, ReplacesFilesUnderNamesOutsideEveryCodePage) {
+    ScratchFolder scratch(u"nombres");
+    FileSystem& files = SystemFileSystem();
+    const WideText folder = scratch / u"Ñandú 中文 Ωμέγα \U0001F600";
+    const WideText path = folder + u"\\perfil \u2603.json";
+
+    files.CreateFolder(folder);
+    ASSERT_TRUE(ReplaceFileContent(files, path, std::string(100000, 'x')));
+    ASSERT_TRUE(ReplaceFileContent(files, path, "contenido \xC3\xB1"));
+
+    EXPECT_EQ(List(scratch.path()), std::vector<WideText>{u"Ñandú 中文 Ωμέγα \U0001F600"});
+    EXPECT_EQ(List(folder), std::vector<WideText>{u"perfil \u2603.json"});
+    EXPECT_EQ(files.ReadWholeFile(path), "contenido \xC3\xB1");
+}
+
+TEST(SystemFileSystemTest, ReadsFilesOthersHoldOpenButNotFolders) {
+    ScratchFolder scratch(u"lectura");
+    FileSystem& files = SystemFileSystem();
+    const WideText path = scratch / u"f.json";
+    ASSERT_TRUE(ReplaceFileContent(files, path, "[]"));
+
+    const Handle<CloseHandle> other(OpenAsAnotherProgram(path, GENERIC_READ | GENERIC_WRITE,
+                                                         FILE_SHARE_READ | FILE_SHARE_WRITE));
+    ASSERT_TRUE(other.IsValid());
+
+    EXPECT_EQ(files.ReadWholeFile(path), "[]");
+    EXPECT_EQ(files.ReadWholeFile(scratch / u"no.json"), std::nullopt);
+    EXPECT_EQ(files.ReadWholeFile(scratch.path()), std::nullopt);
+}
+
+// The platform refuses to replace a file that another program holds open without allowing
+// deletion: the save fails, and the old content and the folder stay as they were.
+TEST(SystemFileSystemTest, AReplaceThePlatformRefusesLeavesTheOldFile) {
+    ScratchFolder scratch(u"bloqueado");
+    FileSystem& files = SystemFileSystem();
+    const WideText path = scratch / u"f.json";
+    ASSERT_TRUE(ReplaceFileContent(files, path, "viejo"));
+    {
+        const Handle<CloseHandle> other(OpenAsAnotherProgram(path, GENERIC_READ, FILE_SHARE_READ));
+        ASSERT_TRUE(other.IsValid());
+
+        EXPECT_FALSE(ReplaceFileContent(files, path, "nuevo"));
+    }
+    EXPECT_EQ(files.ReadWholeFile(path), "viejo");
+    EXPECT_EQ(List(scratch.path()), std::vector<WideText>{u"f.json"});
+}
+
+// Two saves of one file at the same moment: the second cannot open the temporary file that the
+// first is writing, and leaves it alone.
+TEST(SystemFileSystemTest, ASecondWriterKeepsOffTheTemporaryFileInUse) {
+    ScratchFolder scratch(u"dos");
+    FileSystem& files = SystemFileSystem();
+    const WideText path = scratch / u"f.json";
+
+    std::unique_ptr<WritableFile> first = files.CreateForWriting(TemporaryPathFor(path));
+    ASSERT_NE(first, nullptr);
+    EXPECT_FALSE(ReplaceFileContent(files, path, "segundo"));
+    ASSERT_TRUE(first->Write("primero") && first->Flush() && first->Close());
+
+    ASSERT_TRUE(files.MoveReplacing(TemporaryPathFor(path), path));
+    EXPECT_EQ(files.ReadWholeFile(path), "primero");
+}
+
+}  // namespace
+}  // namespace alvena
