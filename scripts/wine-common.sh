@@ -36,3 +36,28 @@ stop_pid_file() {
     fi
     rm -f "$file"
 }
+
+# Starts Xvfb on the first free display from 90 up; writes the display's name to $1 and
+# Xvfb's PID to $2. Waits until the display answers.
+start_xvfb() {
+    local display_file=$1 pid_file=$2 n
+    for n in $(seq 90 189); do
+        [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
+        Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+        echo $! >"$pid_file"
+        local start=$SECONDS
+        while [ $((SECONDS - start)) -lt 20 ]; do
+            if ! kill -0 "$(cat "$pid_file")" 2>/dev/null; then
+                break  # lost the race for this display to another starter: try the next one
+            fi
+            if xdpyinfo -display ":$n" >/dev/null 2>&1; then
+                echo ":$n" >"$display_file"
+                return 0
+            fi
+            sleep 0.1
+        done
+        stop_pid_file "$pid_file"
+    done
+    echo "no free X display for Xvfb" >&2
+    return 1
+}

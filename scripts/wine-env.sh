@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Makes or removes the environment in which the Windows tests run: a fresh Wine prefix (no crash
-# dialog, no window manager waits) and the stand-in service, with its CA trusted in that prefix
-# only.
+# dialog, no window manager waits), a private Xvfb display for the window tests, and the
+# stand-in service, with its CA trusted in that prefix only.
 #   wine-env.sh setup ENV_DIR ADD_ROOT_CERT_EXE
 #   wine-env.sh teardown ENV_DIR
 set -euo pipefail
@@ -11,6 +11,8 @@ here=$(cd "$(dirname "$0")" && pwd)
 teardown() {
     local env_dir=$1
     stop_pid_file "$env_dir/standin.pid"
+    stop_pid_file "$env_dir/xvfb.pid"
+    rm -f "$env_dir/display"
     if [ -d "$env_dir/prefix" ]; then
         WINEPREFIX=$env_dir/prefix "$WINESERVER" -k 2>/dev/null || true
     fi
@@ -19,9 +21,13 @@ teardown() {
 setup() {
     local env_dir=$1 add_root_cert=$2
     teardown "$env_dir"
-    rm -rf "$env_dir/prefix" "$env_dir/standin/standin.env"
+    # Fresh certificates too: a CA from an earlier run is not trusted by the new prefix.
+    rm -rf "$env_dir/prefix" "$env_dir/standin"
     mkdir -p "$env_dir/standin"
     export WINEPREFIX=$env_dir/prefix
+    start_xvfb "$env_dir/display" "$env_dir/xvfb.pid"
+    export DISPLAY
+    DISPLAY=$(cat "$env_dir/display")
 
     "$WINE" wineboot -i >"$env_dir/wineboot.log" 2>&1
     "$WINE" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1

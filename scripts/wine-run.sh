@@ -11,4 +11,8 @@ if [ -f "$env_dir/standin/standin.env" ]; then
     . "$env_dir/standin/standin.env"
     set +a
 fi
+if [ -f "$env_dir/display" ]; then
+    export DISPLAY
+    DISPLAY=$(cat "$env_dir/display")
+fi
 exec "$WINE" "$@"

@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Checks that a Windows exe imports only DLLs that every Windows has: no runtime DLLs to ship.
+set -euo pipefail
+exe=$1
+allowed='^(kernel32|user32|gdi32|comctl32|shell32|ole32|oleaut32|advapi32|winhttp|rpcrt4|msvcrt|sapi|version|crypt32|ws2_32)\.dll$'
+imports=$(x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/^\s*DLL Name: //p' | tr 'A-Z' 'a-z')
+echo "$exe imports: $(echo $imports)"
+bad=$(echo "$imports" | grep -v -E "$allowed" || true)
+if [ -n "$bad" ]; then
+    echo "not a system DLL: $bad" >&2
+    exit 1
+fi

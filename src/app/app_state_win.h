@@ -1,0 +1,45 @@
+#pragma once
+
+#include <windows.h>
+
+#include <array>
+#include <vector>
+
+#include "app/gdi_object_win.h"
+#include "consult/chat_request.h"
+#include "protocol/wide_text.h"
+#include "storage/history_entry.h"
+#include "storage/profile.h"
+
+namespace alvena {
+
+// Page windows, in the order they are created and kept.
+enum PageIndex : int { kRegistrationPage, kChatPage, kLabPage, kRecordPage, kHistoryPage };
+inline constexpr int kPageCount = 5;
+
+// The state of the whole process, owned by the entry point for the life of the message loop and
+// touched only on the window thread.
+struct AppState {
+    HINSTANCE instance = nullptr;
+    HWND mainWindow = nullptr;  // read by consultation workers to post their result
+    HWND tabs = nullptr;
+    HWND status = nullptr;  // written only through SetStatusText
+    UniqueFont bodyFont;
+    UniqueFont boldFont;
+    UniqueFont titleFont;
+    UniqueBrush backgroundBrush;
+    UniqueBrush editBrush;
+    WideText dataFolder;
+    UserProfile profile;  // an empty email means nobody is registered
+    std::array<HWND, kPageCount> pages{};
+    std::vector<ChatTurn> conversation;
+    std::vector<HistoryEntry> history;
+    bool busy = false;
+};
+
+// The process-wide pointer: set from just before the main window exists until the message loop
+// has ended, null otherwise.
+[[nodiscard]] AppState* CurrentApp();
+void SetCurrentApp(AppState* app);
+
+}  // namespace alvena

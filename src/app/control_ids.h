@@ -1,0 +1,73 @@
+#pragma once
+
+// Every control id is unique in the whole window: one procedure receives the commands and
+// notifications of all pages and tells them apart by id alone.
+
+// Main window
+#define IDC_TABS 1001
+#define IDC_FOOTER_NOTE 1002
+#define IDC_FOOTER_SITE 1003
+#define IDC_FOOTER_PRODUCT 1004
+#define IDC_STATUS 1005
+#define IDC_TITLE 1006
+#define IDC_SUBTITLE 1007
+
+// Registration page
+#define IDC_REG_EMAIL 1101
+#define IDC_REG_NAME 1102
+#define IDC_REG_CONTINUE 1103
+#define IDC_REG_WELCOME 2301
+#define IDC_REG_TAGLINE 2302
+#define IDC_REG_HINT 2303
+#define IDC_REG_EMAIL_LABEL 2304
+#define IDC_REG_NAME_LABEL 2305
+#define IDC_REG_NOTE 2306
+
+// Chat page
+#define IDC_CHAT_TRANSCRIPT 1201
+#define IDC_CHAT_INPUT 1202
+#define IDC_CHAT_SEND 1203
+#define IDC_CHAT_READ 1204
+#define IDC_CHAT_MODE 1205
+
+// Laboratory page
+#define IDC_LAB_TEXT 1301
+#define IDC_LAB_AGE 1302
+#define IDC_LAB_SEX 1303
+#define IDC_LAB_SYMPTOMS 1304
+#define IDC_LAB_ANALYZE 1305
+#define IDC_LAB_RESULT 1306
+#define IDC_LAB_TEXT_LABEL 2001
+#define IDC_LAB_AGE_LABEL 2002
+#define IDC_LAB_SEX_LABEL 2003
+#define IDC_LAB_SYMPTOMS_LABEL 2004
+
+// Record page
+#define IDC_REC_ROLE 1401
+#define IDC_REC_AGE 1402
+#define IDC_REC_SEX 1403
+#define IDC_REC_ALLERGIES 1404
+#define IDC_REC_CHRONIC 1405
+#define IDC_REC_REASON 1406
+#define IDC_REC_VITALS 1407
+#define IDC_REC_EXAM 1408
+#define IDC_REC_MEDS 1409
+#define IDC_REC_FREE_TEXT 1410
+#define IDC_REC_ANALYZE 1411
+#define IDC_REC_RESULT 1412
+#define IDC_REC_ROLE_LABEL 2101
+#define IDC_REC_AGE_LABEL 2102
+#define IDC_REC_SEX_LABEL 2103
+#define IDC_REC_ALLERGIES_LABEL 2104
+#define IDC_REC_CHRONIC_LABEL 2105
+#define IDC_REC_REASON_LABEL 2106
+#define IDC_REC_VITALS_LABEL 2107
+#define IDC_REC_EXAM_LABEL 2108
+#define IDC_REC_MEDS_LABEL 2109
+#define IDC_REC_FREE_TEXT_LABEL 2110
+
+// History page
+#define IDC_HIST_LIST 1501
+#define IDC_HIST_DETAIL 1502
+#define IDC_HIST_REFRESH 1503
+#define IDC_HIST_CAPTION 2201

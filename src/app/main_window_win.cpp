@@ -1,0 +1,204 @@
+#include "app/main_window_win.h"
+
+#include <commctrl.h>
+
+#include "app/app_state_win.h"
+#include "app/control_ids.h"
+#include "app/pages_win.h"
+#include "app/registration_win.h"
+#include "app/ui_seams_win.h"
+#include "protocol/wide_text_win.h"
+
+namespace alvena {
+namespace {
+
+constexpr int kMainWidth = 980;
+constexpr int kMainHeight = 720;
+
+HFONT MakeFont(int height, int weight, const wchar_t* face) {
+    return CreateFontW(height, 0, 0, 0, weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
+                       DEFAULT_PITCH | FF_SWISS, face);
+}
+
+HWND CreateLabel(HWND parent, int id, const wchar_t* text, DWORD extraStyle, RECT r, HFONT font) {
+    HWND label = CreateWindowExW(
+        0, L"STATIC", text, WS_CHILD | WS_VISIBLE | extraStyle, r.left, r.top, r.right, r.bottom,
+        parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), CurrentApp()->instance, nullptr);
+    SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    return label;
+}
+
+void CreateTabStrip(AppState& app, HWND window) {
+    app.tabs = CreateWindowExW(
+        0, WC_TABCONTROLW, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 8, 44, 600, 30, window,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_TABS)), app.instance, nullptr);
+    SendMessageW(app.tabs, WM_SETFONT, reinterpret_cast<WPARAM>(app.bodyFont.get()), TRUE);
+    const wchar_t* const names[] = {L"Chat", L"Laboratorio", L"Expediente", L"Historial"};
+    for (int i = 0; i < 4; ++i) {
+        TCITEMW item{};
+        item.mask = TCIF_TEXT;
+        item.pszText = const_cast<wchar_t*>(names[i]);
+        SendMessageW(app.tabs, TCM_INSERTITEMW, i, reinterpret_cast<LPARAM>(&item));
+    }
+}
+
+LRESULT OnCreate(HWND window) {
+    AppState& app = *CurrentApp();
+    app.mainWindow = window;
+    app.backgroundBrush.reset(CreateSolidBrush(kBackgroundColour));
+    app.editBrush.reset(CreateSolidBrush(kEditBackgroundColour));
+    app.bodyFont.reset(MakeFont(16, 400, L"Segoe UI"));
+    app.boldFont.reset(MakeFont(16, 600, L"Segoe UI"));
+    app.titleFont.reset(MakeFont(24, 700, L"Segoe UI Semibold"));
+
+    CreateLabel(window, IDC_TITLE, L"Alvena", 0, {12, 8, 200, 28}, app.titleFont.get());
+    CreateLabel(window, IDC_SUBTITLE, L"Apoyo clínico · Veltrano Systems", 0, {240, 12, 400, 22},
+                app.bodyFont.get());
+    CreateTabStrip(app, window);
+    CreatePages();
+    app.status =
+        CreateLabel(window, IDC_STATUS, L"Listo", 0, {12, 400, 400, 20}, app.bodyFont.get());
+    CreateLabel(window, IDC_FOOTER_NOTE, L"App gratuita · Veltrano Systems", SS_NOTIFY,
+                {12, 420, 400, 16}, app.bodyFont.get());
+    CreateLabel(window, IDC_FOOTER_SITE, kHomePageDomain, SS_NOTIFY, {12, 440, 200, 16},
+                app.boldFont.get());
+    CreateLabel(window, IDC_FOOTER_PRODUCT, L"Sistema médico", SS_NOTIFY, {220, 440, 180, 16},
+                app.boldFont.get());
+    ApplyProfile();
+    return 0;
+}
+
+void OnDestroy() {
+    AppState& app = *CurrentApp();
+    app.bodyFont.reset();
+    app.boldFont.reset();
+    app.titleFont.reset();
+    app.backgroundBrush.reset();
+    app.editBrush.reset();
+    PostQuitMessage(0);
+}
+
+LRESULT OnEraseBackground(HWND window, HDC dc) {
+    RECT client{};
+    GetClientRect(window, &client);
+    FillRect(dc, &client, CurrentApp()->backgroundBrush.get());
+    return 1;
+}
+
+COLORREF StaticTextColour(int id) {
+    switch (id) {
+        case IDC_FOOTER_SITE:
+        case IDC_FOOTER_PRODUCT:
+        case IDC_TITLE:
+            return kAccentTextColour;
+        case IDC_FOOTER_NOTE:
+        case IDC_STATUS:
+        case IDC_SUBTITLE:
+            return kMutedTextColour;
+        default:
+            return kTextColour;
+    }
+}
+
+// Labels and read-only boxes stand on the window background; only editable boxes are lighter.
+LRESULT OnCtlColorStatic(HDC dc, HWND control) {
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, StaticTextColour(GetDlgCtrlID(control)));
+    return reinterpret_cast<LRESULT>(CurrentApp()->backgroundBrush.get());
+}
+
+LRESULT OnCtlColorEdit(HDC dc) {
+    SetTextColor(dc, kTextColour);
+    SetBkColor(dc, kEditBackgroundColour);
+    return reinterpret_cast<LRESULT>(CurrentApp()->editBrush.get());
+}
+
+void OnNotify(const NMHDR& header) {
+    if (header.idFrom == IDC_TABS && header.code == static_cast<UINT>(TCN_SELCHANGE)) {
+        ShowPage(static_cast<int>(SendMessageW(CurrentApp()->tabs, TCM_GETCURSEL, 0, 0)));
+    }
+}
+
+void OnCommand(HWND window, int id) {
+    switch (id) {
+        case IDC_FOOTER_NOTE:
+        case IDC_FOOTER_SITE:
+            OpenUrl(window, kHomePageUrl);
+            break;
+        case IDC_FOOTER_PRODUCT:
+            OpenUrl(window, kProductPageUrl);
+            break;
+        case IDC_REG_CONTINUE:
+            OnContinue();
+            break;
+        default:
+            break;
+    }
+}
+
+}  // namespace
+
+bool RegisterWindowClasses(HINSTANCE instance) {
+    WNDCLASSEXW page{};
+    page.cbSize = sizeof(page);
+    page.lpfnWndProc = PageWndProc;
+    page.hInstance = instance;
+    page.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    page.lpszClassName = kPageClassName;
+    if (RegisterClassExW(&page) == 0) {
+        return false;
+    }
+    WNDCLASSEXW main{};
+    main.cbSize = sizeof(main);
+    main.lpfnWndProc = MainWndProc;
+    main.hInstance = instance;
+    main.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    main.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
+    main.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    main.lpszClassName = kMainClassName;
+    return RegisterClassExW(&main) != 0;
+}
+
+HWND CreateMainWindow(HINSTANCE instance) {
+    return CreateWindowExW(0, kMainClassName, kMainTitle, WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                           CW_USEDEFAULT, CW_USEDEFAULT, kMainWidth, kMainHeight, nullptr, nullptr,
+                           instance, nullptr);
+}
+
+LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_CREATE:
+            return OnCreate(window);
+        case WM_DESTROY:
+            OnDestroy();
+            return 0;
+        case WM_SIZE:
+            LayoutWindow();
+            return 0;
+        case WM_ERASEBKGND:
+            return OnEraseBackground(window, reinterpret_cast<HDC>(wParam));
+        case WM_NOTIFY:
+            OnNotify(*reinterpret_cast<const NMHDR*>(lParam));
+            return 0;
+        case WM_COMMAND:
+            OnCommand(window, LOWORD(wParam));
+            return 0;
+        case WM_CTLCOLOREDIT:
+            return OnCtlColorEdit(reinterpret_cast<HDC>(wParam));
+        case WM_CTLCOLORSTATIC:
+            return OnCtlColorStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+        default:
+            return DefWindowProcW(window, message, wParam, lParam);
+    }
+}
+
+void SetStatusText(const WideText& text) {
+    const AppState* app = CurrentApp();
+    if (app == nullptr || app->status == nullptr) {
+        return;
+    }
+    SetWindowTextW(app->status, AsWinText(text));
+}
+
+}  // namespace alvena

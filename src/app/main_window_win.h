@@ -1,0 +1,33 @@
+#pragma once
+
+#include <windows.h>
+
+#include "protocol/wide_text.h"
+
+namespace alvena {
+
+inline constexpr const wchar_t* kMainClassName = L"AlvenaMainWnd";
+inline constexpr const wchar_t* kMainTitle = L"Alvena — Veltrano Systems";
+
+inline constexpr COLORREF kBackgroundColour = RGB(11, 18, 32);
+inline constexpr COLORREF kEditBackgroundColour = RGB(18, 32, 51);
+inline constexpr COLORREF kTextColour = RGB(226, 232, 240);
+inline constexpr COLORREF kAccentTextColour = RGB(20, 184, 166);
+inline constexpr COLORREF kMutedTextColour = RGB(148, 163, 184);
+
+inline constexpr const char16_t* kHomePageUrl = u"https://veltrano.systems/";
+inline constexpr const char16_t* kProductPageUrl = u"https://veltrano.systems/alvena/";
+inline constexpr const wchar_t* kHomePageDomain = L"veltrano.systems";
+
+// Registers "AlvenaPage" and "AlvenaMainWnd"; false when either cannot be registered.
+[[nodiscard]] bool RegisterWindowClasses(HINSTANCE instance);
+
+// Creates the 980 x 720 main window with every page and control; null on failure.
+[[nodiscard]] HWND CreateMainWindow(HINSTANCE instance);
+
+LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Replaces the status line's text; does nothing before the status line exists.
+void SetStatusText(const WideText& text);
+
+}  // namespace alvena

@@ -1,0 +1,126 @@
+// The built alvena.exe as a user gets it: its resources, and a whole run from start to close.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/main_window_win.h"
+#include "tests/support/gui_test_support_win.h"
+
+namespace alvena {
+namespace {
+
+std::wstring ExePath() {
+    // The build copies alvena.exe beside this test.
+    wchar_t self[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring path = self;
+    return path.substr(0, path.find_last_of(L'\\') + 1) + L"alvena.exe";
+}
+
+std::wstring VersionString(const std::vector<char>& info, const wchar_t* name) {
+    struct Translation {
+        WORD language;
+        WORD codePage;
+    };
+    Translation* translation = nullptr;
+    UINT size = 0;
+    if (!VerQueryValueW(info.data(), L"\\VarFileInfo\\Translation",
+                        reinterpret_cast<void**>(&translation), &size) ||
+        size < sizeof(Translation)) {
+        return L"(no translation)";
+    }
+    wchar_t key[128];
+    swprintf(key, 128, L"\\StringFileInfo\\%04x%04x\\%ls", translation->language,
+             translation->codePage, name);
+    wchar_t* value = nullptr;
+    if (!VerQueryValueW(info.data(), key, reinterpret_cast<void**>(&value), &size)) {
+        return L"(missing)";
+    }
+    return value;
+}
+
+TEST(AlvenaExe, EmbedsItsManifestAndVersionRecord) {
+    const std::wstring exe = ExePath();
+    HMODULE image = LoadLibraryExW(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(image, nullptr);
+    HRSRC manifest = FindResourceW(image, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));
+    ASSERT_NE(manifest, nullptr);
+    const auto* text = static_cast<const char*>(LockResource(LoadResource(image, manifest)));
+    const std::string xml(text, SizeofResource(image, manifest));
+    EXPECT_NE(xml.find("level=\"asInvoker\""), std::string::npos);
+    EXPECT_NE(xml.find("Microsoft.Windows.Common-Controls"), std::string::npos);
+    EXPECT_NE(xml.find("version=\"6.0.0.0\""), std::string::npos);
+    FreeLibrary(image);
+
+    DWORD handle = 0;
+    const DWORD size = GetFileVersionInfoSizeW(exe.c_str(), &handle);
+    ASSERT_GT(size, 0u);
+    std::vector<char> info(size);
+    ASSERT_TRUE(GetFileVersionInfoW(exe.c_str(), 0, size, info.data()));
+    EXPECT_EQ(VersionString(info, L"FileVersion"), L"1.0.0");
+    EXPECT_EQ(VersionString(info, L"ProductVersion"), L"1.0.0");
+    EXPECT_EQ(VersionString(info, L"FileDescription"), L"Alvena - Asistente clinico");
+}
+
+struct FindWindowOf {
+    DWORD processId;
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK MatchMainWindow(HWND window, LPARAM lParam) {
+    auto* search = reinterpret_cast<FindWindowOf*>(lParam);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    wchar_t name[64] = {};
+    GetClassNameW(window, name, 64);
+    if (owner == search->processId && std::wstring(name) == kMainClassName &&
+        IsWindowVisible(window)) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+TEST(AlvenaExe, StartsShowsItsWindowAndExitsWithZeroWhenClosed) {
+    std::wstring commandLine = L"\"" + ExePath() + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    const auto started = std::chrono::steady_clock::now();
+    ASSERT_TRUE(CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                               nullptr, &startup, &process));
+    FindWindowOf search{process.dwProcessId};
+    const bool shown = PumpUntil(
+        [&] {
+            EnumWindows(MatchMainWindow, reinterpret_cast<LPARAM>(&search));
+            return search.found != nullptr;
+        },
+        std::chrono::seconds(60));
+    const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now() - started);
+    EXPECT_TRUE(shown);
+    if (shown) {
+        std::printf("start-up to visible main window: %lld ms\n",
+                    static_cast<long long>(elapsed.count()));
+        wchar_t title[64] = {};
+        GetWindowTextW(search.found, title, 64);
+        EXPECT_EQ(std::wstring(title), kMainTitle);
+        PostMessageW(search.found, WM_CLOSE, 0, 0);
+    } else {
+        TerminateProcess(process.hProcess, 99);
+    }
+    EXPECT_EQ(WaitForSingleObject(process.hProcess, 30000), WAIT_OBJECT_0);
+    DWORD exitCode = 12345;
+    GetExitCodeProcess(process.hProcess, &exitCode);
+    EXPECT_EQ(exitCode, 0u);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+}
+
+}  // namespace
+}  // namespace alvena
