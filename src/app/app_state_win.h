@@ -8,6 +8,7 @@
 #include "app/gdi_object_win.h"
 #include "consult/chat_request.h"
 #include "protocol/wide_text.h"
+#include "screens/speech_voice_win.h"
 #include "storage/history_entry.h"
 #include "storage/profile.h"
 
@@ -30,6 +31,7 @@ struct AppState {
     UniqueBrush backgroundBrush;
     UniqueBrush editBrush;
     WideText dataFolder;
+    SpeechVoice voice;    // released after the lists and the profile, before the data folder
     UserProfile profile;  // an empty email means nobody is registered
     std::array<HWND, kPageCount> pages{};
     std::vector<ChatTurn> conversation;

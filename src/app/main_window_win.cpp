@@ -8,6 +8,11 @@
 #include "app/registration_win.h"
 #include "app/ui_seams_win.h"
 #include "protocol/wide_text_win.h"
+#include "screens/analysis_pages_win.h"
+#include "screens/chat_page_win.h"
+#include "screens/history_page_win.h"
+#include "screens/runner_win.h"
+#include "screens/speech_voice_win.h"
 
 namespace alvena {
 namespace {
@@ -118,6 +123,10 @@ void OnNotify(const NMHDR& header) {
     if (header.idFrom == IDC_TABS && header.code == static_cast<UINT>(TCN_SELCHANGE)) {
         ShowPage(static_cast<int>(SendMessageW(CurrentApp()->tabs, TCM_GETCURSEL, 0, 0)));
     }
+    // Only this code carries an NMLISTVIEW; the list's other notifications are smaller.
+    if (header.idFrom == IDC_HIST_LIST && header.code == static_cast<UINT>(LVN_ITEMCHANGED)) {
+        OnHistoryItemChanged(*reinterpret_cast<const NMLISTVIEW*>(&header));
+    }
 }
 
 void OnCommand(HWND window, int id) {
@@ -131,6 +140,21 @@ void OnCommand(HWND window, int id) {
             break;
         case IDC_REG_CONTINUE:
             OnContinue();
+            break;
+        case IDC_CHAT_SEND:
+            OnSendChat();
+            break;
+        case IDC_CHAT_READ:
+            OnReadAloud();
+            break;
+        case IDC_LAB_ANALYZE:
+            OnAnalyzeLab();
+            break;
+        case IDC_REC_ANALYZE:
+            OnAnalyzeRecord();
+            break;
+        case IDC_HIST_REFRESH:
+            RefreshHistoryList();
             break;
         default:
             break;
@@ -166,7 +190,9 @@ HWND CreateMainWindow(HINSTANCE instance) {
                            instance, nullptr);
 }
 
-LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+namespace {
+
+LRESULT HandleMainMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_CREATE:
             return OnCreate(window);
@@ -188,8 +214,23 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
             return OnCtlColorEdit(reinterpret_cast<HDC>(wParam));
         case WM_CTLCOLORSTATIC:
             return OnCtlColorStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+        case WM_CONSULT_DONE:
+            OnConsultDone(reinterpret_cast<ConsultResult*>(lParam));
+            return 0;
         default:
             return DefWindowProcW(window, message, wParam, lParam);
+    }
+}
+
+}  // namespace
+
+LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    // No exception may cross into the system's code that called us; the handlers free what they
+    // own on the way out, and the window carries on.
+    try {
+        return HandleMainMessage(window, message, wParam, lParam);
+    } catch (...) {
+        return 0;
     }
 }
 

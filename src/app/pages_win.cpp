@@ -9,6 +9,7 @@
 #include "app/control_ids.h"
 #include "app/control_text_win.h"
 #include "app/layout.h"
+#include "screens/history_page_win.h"
 
 namespace alvena {
 namespace {
@@ -292,8 +293,10 @@ void ShowPage(int index) {
         return;
     }
     ShowWindow(app.pages[kChatPage + index], SW_SHOW);
-    // The Historial list is reloaded from disk each time its tab is chosen; that load joins
-    // with the history page's behaviour.
+    if (index == 3) {
+        // Reloaded from disk each time the tab is chosen: consultations saved meanwhile appear.
+        RefreshHistoryList();
+    }
 }
 
 }  // namespace alvena

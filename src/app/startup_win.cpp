@@ -38,6 +38,7 @@ int RunAlvena(HINSTANCE instance, int showCommand) {
 
     AppState app;
     app.dataFolder = GetDataFolder();
+    app.voice = CreateVoice();
     app.instance = instance;
     const CurrentAppScope scope(app);
 

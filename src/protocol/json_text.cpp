@@ -29,6 +29,12 @@ constexpr char kHexDigits[] = "0123456789abcdef";
 #endif
 }
 
+// Control bytes, the quote and the backslash; every other byte, 0x7F and 0x80-0xFF included,
+// goes out as it is.
+[[nodiscard]] bool NeedsJsonEscape(unsigned char byte) {
+    return byte < 0x20 || byte == '"' || byte == '\\';
+}
+
 // Value of one hex digit; any other byte counts as 0.
 [[nodiscard]] std::uint32_t HexValue(unsigned char byte) {
     if (byte >= '0' && byte <= '9') {
@@ -106,8 +112,19 @@ std::size_t SkipJsonObject(Utf8View text, std::size_t index) {
 Utf8Text JsonEscape(Utf8View text) {
     Utf8Text out;
     out.reserve(text.size() + 8);
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
+    const std::size_t size = text.size();
+    std::size_t i = 0;
+    while (i < size) {
+        // Text is mostly plain bytes: copy each run up to the next special byte in one append.
+        std::size_t run = i;
+        while (run < size && !NeedsJsonEscape(static_cast<unsigned char>(text[run]))) {
+            ++run;
+        }
+        out.append(text.data() + i, run - i);
+        if (run == size) {
+            break;
+        }
+        const auto byte = static_cast<unsigned char>(text[run]);
         switch (byte) {
             case 0x09:
                 out += "\\t";
@@ -125,14 +142,11 @@ Utf8Text JsonEscape(Utf8View text) {
                 out += "\\\\";
                 break;
             default:
-                if (byte < 0x20) {
-                    out += "\\u00";
-                    out.push_back(kHexDigits[byte >> 4]);
-                    out.push_back(kHexDigits[byte & 0x0F]);
-                } else {
-                    out.push_back(c);
-                }
+                out += "\\u00";
+                out.push_back(kHexDigits[byte >> 4]);
+                out.push_back(kHexDigits[byte & 0x0F]);
         }
+        i = run + 1;
     }
     return out;
 }

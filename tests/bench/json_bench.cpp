@@ -1,5 +1,6 @@
 // Reading a key that stands at the very end of a large reply, against a plain search for the same
-// quoted key: the reader should cost little more than the search itself.
+// quoted key: the reader should cost little more than the search itself. Escaping a large history
+// text, which is mostly plain bytes with the odd quote and line feed.
 
 #include <algorithm>
 #include <cstdint>
@@ -78,6 +79,31 @@ void BM_BoyerMooreHorspool(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * reply.size()));
 }
 BENCHMARK(BM_BoyerMooreHorspool);
+
+// 1 MiB of consultation text as a history save escapes it: accents, quotes and line feeds.
+const std::string& HistoryText() {
+    static const std::string text = [] {
+        static constexpr std::string_view kChunk =
+            "El paciente refiere dolor abdominal de tres días de evolución, sin fiebre; "
+            "\"náuseas\" ocasionales.\nSe sugiere valoración médica y control de hemoglobina.\n";
+        std::string chunks;
+        while (chunks.size() < kPaddingBytes) {
+            chunks += kChunk;
+        }
+        return chunks;
+    }();
+    return text;
+}
+
+void BM_JsonEscape(benchmark::State& state) {
+    const std::string& text = HistoryText();
+    for (auto _ : state) {
+        std::string escaped = alvena::JsonEscape(text);
+        benchmark::DoNotOptimize(escaped);
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
+}
+BENCHMARK(BM_JsonEscape);
 
 }  // namespace
 

@@ -105,6 +105,8 @@ TempFolder::~TempFolder() {
 
 MainWindowHarness::MainWindowHarness(const std::string& profileJson) {
     EnsureClassesRegistered();
+    // Laid out as the program's own data folder: history files go in its "history" folder.
+    CreateDirectoryW(AsWinText(folder_.path() + u"\\history"), nullptr);
     if (!profileJson.empty()) {
         std::ofstream file(AsWinText(folder_.path() + u"\\profile.json"), std::ios::binary);
         file << profileJson;

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+namespace alvena {
+
+// Reloads the registered email's history from disk into the list; clears the detail box.
+void RefreshHistoryList();
+
+// Shows the full text of the row that became selected.
+void OnHistoryItemChanged(const NMLISTVIEW& change);
+
+}  // namespace alvena

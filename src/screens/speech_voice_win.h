@@ -1,0 +1,45 @@
+#pragma once
+
+#include <windows.h>
+#include <sapi.h>
+
+#include "protocol/wide_text.h"
+
+namespace alvena {
+
+// The speech voice, made once at start-up; owns one reference to the SAPI voice and releases it
+// (after stopping any speech) when destroyed.
+class SpeechVoice {
+  public:
+    SpeechVoice() = default;
+    // Takes over one reference; a null voice gives a voice that is not ready.
+    explicit SpeechVoice(ISpVoice* voice) : ready(voice != nullptr), voice_(voice) {}
+    ~SpeechVoice();
+    SpeechVoice(SpeechVoice&& other) noexcept;
+    SpeechVoice& operator=(SpeechVoice&& other) noexcept;
+    SpeechVoice(const SpeechVoice&) = delete;
+    SpeechVoice& operator=(const SpeechVoice&) = delete;
+
+    [[nodiscard]] ISpVoice* get() const { return voice_; }
+    void Release();
+
+    bool ready = false;
+
+  private:
+    ISpVoice* voice_ = nullptr;
+};
+
+// Initialises COM on this thread as a single-threaded apartment and makes the voice; a voice
+// that cannot be made leaves the program without speech, silently.
+[[nodiscard]] SpeechVoice CreateVoice();
+
+// Stops whatever is being spoken, then speaks `text` as plain text, without waiting.
+void SpeakText(const SpeechVoice& voice, const WideText& text);
+
+// Stops the speech and releases the voice.
+void ReleaseVoice(SpeechVoice& voice);
+
+// "Leer": speaks the service's last chat answer, if there is one.
+void OnReadAloud();
+
+}  // namespace alvena

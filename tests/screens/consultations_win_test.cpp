@@ -1,0 +1,366 @@
+// Consultations through the real window, runner and transport, against the local stand-in.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/control_ids.h"
+#include "app/control_text_win.h"
+#include "app/display_text.h"
+#include "protocol/utf8.h"
+#include "protocol/wide_text_win.h"
+#include "screens/consult_transport.h"
+#include "storage/history_store.h"
+#include "tests/support/gui_test_support_win.h"
+#include "tests/support/recording_voice_win.h"
+#include "tests/support/standin_client.h"
+
+namespace alvena {
+namespace {
+
+constexpr char kProfile[] = R"({"email":"ana@clinica.es","name":"Ana"})";
+constexpr char16_t kGreetingEnd[] = u"presencial.\r\n\r\n";
+
+class Consultations : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        standin_.Reset();
+        SetConsultTransport([target = standin_.Target()](WideView path, Utf8View body) {
+            return PostJsonTo(target, path, body);
+        });
+    }
+    void TearDown() override { SetConsultTransport({}); }
+
+    [[nodiscard]] bool WaitUntilIdle() {
+        return PumpUntil([&] { return !ui_.app().busy; }, std::chrono::seconds(30));
+    }
+    void Type(PageIndex page, int id, const wchar_t* text) {
+        SetWindowTextW(ui_.control(page, id), text);
+    }
+    [[nodiscard]] WideText Status() { return WindowText(ui_.app().status); }
+    [[nodiscard]] WideText Transcript() {
+        // What follows the greeting block.
+        const WideText all = WindowText(ui_.control(kChatPage, IDC_CHAT_TRANSCRIPT));
+        const std::size_t end = all.find(kGreetingEnd);
+        return end == WideText::npos ? all : all.substr(end + std::size(kGreetingEnd) - 1);
+    }
+    [[nodiscard]] std::vector<HistoryEntry> SavedHistory() {
+        return LoadHistory(ui_.dataFolder(), u"ana@clinica.es");
+    }
+    void Ask(const wchar_t* question) {
+        Type(kChatPage, IDC_CHAT_INPUT, question);
+        ui_.Click(kChatPage, IDC_CHAT_SEND);
+    }
+    void FillLab(const wchar_t* text) {
+        Type(kLabPage, IDC_LAB_TEXT, text);
+        Type(kLabPage, IDC_LAB_AGE, L"45");
+    }
+
+    const StandinClient standin_ = StandinClient::FromEnvironment();
+    MainWindowHarness ui_{kProfile};
+};
+
+TEST_F(Consultations, ChatQuestionTakesTheWholeRoad) {
+    standin_.Script(
+        R"({"status":200,"delay_ms":400,"body":"{\"answer\":\"Beba l\u00edquidos.\\nVigile la fiebre.\"}"})");
+    Ask(L"  Tengo fiebre\r\n ");
+
+    EXPECT_EQ(Transcript(), u"Usted:\r\nTengo fiebre\r\n\r\n");
+    EXPECT_EQ(WindowText(ui_.control(kChatPage, IDC_CHAT_INPUT)), u"");
+    EXPECT_EQ(Status(), u"Consultando servidor…");
+    ASSERT_EQ(ui_.app().conversation.size(), 1u);
+    EXPECT_TRUE(ui_.app().busy);
+
+    ASSERT_TRUE(WaitUntilIdle());
+    EXPECT_EQ(Status(), u"Listo");
+    EXPECT_EQ(
+        Transcript(),
+        u"Usted:\r\nTengo fiebre\r\n\r\nAlvena:\r\nBeba líquidos.\r\nVigile la fiebre.\r\n\r\n");
+    ASSERT_EQ(ui_.app().conversation.size(), 2u);
+    EXPECT_EQ(ui_.app().conversation[1].role, u"assistant");
+    EXPECT_EQ(ui_.app().conversation[1].content, u"Beba líquidos.\nVigile la fiebre.");
+    EXPECT_EQ(standin_.Request("last", "body"),
+              R"({"query":"Tengo fiebre","mode":"autosostenible","api_provider":"kimi","top_k":7,)"
+              R"("history":[{"role":"user","content":"Tengo fiebre"}]})");
+
+    const std::vector<HistoryEntry> history = SavedHistory();
+    ASSERT_EQ(history.size(), 1u);
+    EXPECT_EQ(history[0].type, u"chat");
+    EXPECT_EQ(history[0].title, u"Tengo fiebre");
+    EXPECT_EQ(history[0].detail, u"Beba líquidos.\nVigile la fiebre.");
+
+    // The next question travels with the three turns so far, answers from the real service.
+    Ask(L"¿Y si sube?");
+    ASSERT_TRUE(WaitUntilIdle());
+    EXPECT_EQ(standin_.Request("last", "verdict"), "ok");
+    const std::string body = standin_.Request("last", "body");
+    EXPECT_NE(
+        body.find(R"("history":[{"role":"user","content":"Tengo fiebre"},{"role":"assistant",)"),
+        std::string::npos)
+        << body;
+    EXPECT_NE(body.find(R"({"role":"user","content":"¿Y si sube?"}]})"), std::string::npos) << body;
+    EXPECT_EQ(ui_.app().conversation.size(), 4u);
+}
+
+TEST_F(Consultations, BlankInputSendsNothing) {
+    Type(kChatPage, IDC_CHAT_INPUT, L"  \r\n\t ");
+    ui_.Click(kChatPage, IDC_CHAT_SEND);
+    EXPECT_FALSE(ui_.app().busy);
+    EXPECT_TRUE(ui_.app().conversation.empty());
+    EXPECT_EQ(WindowText(ui_.control(kChatPage, IDC_CHAT_INPUT)), u"  \r\n\t ");
+    EXPECT_EQ(standin_.RequestCount(), 0);
+}
+
+TEST_F(Consultations, NinthTurnLeavesTheOldestBehind) {
+    for (int i = 0; i < 8; ++i) {
+        ui_.app().conversation.push_back(
+            {i % 2 == 0 ? u"user" : u"assistant", u"turno " + std::u16string(1, u'a' + i)});
+    }
+    Ask(L"noveno");
+    ASSERT_TRUE(WaitUntilIdle());
+    const std::string body = standin_.Request("last", "body");
+    EXPECT_EQ(body.find("turno a"), std::string::npos);
+    EXPECT_NE(body.find(R"("history":[{"role":"assistant","content":"turno b"},)"),
+              std::string::npos);
+    EXPECT_NE(body.find(R"({"role":"user","content":"noveno"}]})"), std::string::npos);
+}
+
+TEST_F(Consultations, SecondSendWhileBusyIsRefusedAndOnlyOneRequestLeaves) {
+    standin_.Script(R"({"status":200,"delay_ms":1500,"body":"{\"answer\":\"primera\"}"})");
+    Ask(L"primera pregunta");
+    Ask(L"segunda pregunta");
+    FillLab(L"Hb 10");
+    ui_.Click(kLabPage, IDC_LAB_ANALYZE);
+
+    ASSERT_EQ(MainWindowHarness::messageBoxes().size(), 2u);
+    for (const RecordedMessageBox& box : MainWindowHarness::messageBoxes()) {
+        EXPECT_EQ(box.text, u"Espere a que termine la consulta actual.");
+        EXPECT_EQ(box.caption, u"Alvena");
+        EXPECT_EQ(box.type, static_cast<UINT>(MB_ICONINFORMATION));
+    }
+    ASSERT_TRUE(WaitUntilIdle());
+    EXPECT_EQ(standin_.RequestCount(), 1);
+    EXPECT_EQ(Transcript(),
+              u"Usted:\r\nprimera pregunta\r\n\r\nUsted:\r\nsegunda pregunta\r\n\r\n"
+              u"Alvena:\r\nprimera\r\n\r\n");
+    ASSERT_EQ(ui_.app().conversation.size(), 3u);
+    EXPECT_EQ(ui_.app().conversation[2].content, u"primera");
+}
+
+TEST_F(Consultations, FailuresShowAnErrorBoxAndAddNothing) {
+    standin_.Script(R"({"status":500,"body":"{\"error\":\"fallo interno\"}"})");
+    Ask(L"hola");
+    ASSERT_TRUE(WaitUntilIdle());
+    EXPECT_EQ(Status(), u"Error");
+
+    SetConsultTransport([port = ClosedLoopbackPort()](WideView path, Utf8View body) {
+        return PostJsonTo({u"127.0.0.1", port, {}}, path, body);
+    });
+    Ask(L"otra vez");
+    ASSERT_TRUE(WaitUntilIdle());
+
+    const std::vector<RecordedMessageBox>& boxes = MainWindowHarness::messageBoxes();
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[0].text, u"Error 500: {\"error\":\"fallo interno\"}");
+    EXPECT_EQ(boxes[1].text, u"Error de red al consultar el servidor");
+    for (const RecordedMessageBox& box : boxes) {
+        EXPECT_EQ(box.caption, u"Alvena");
+        EXPECT_EQ(box.type, static_cast<UINT>(MB_ICONERROR));
+    }
+    EXPECT_EQ(Status(), u"Error");
+    EXPECT_EQ(Transcript(), u"Usted:\r\nhola\r\n\r\nUsted:\r\notra vez\r\n\r\n");
+    EXPECT_EQ(ui_.app().conversation.size(), 2u);
+    EXPECT_TRUE(SavedHistory().empty());
+}
+
+TEST_F(Consultations, LaboratoryResultFillsItsBoxAndAFailureKeepsIt) {
+    FillLab(L"\r\n Hb 10.2 g/dL\r\nFerritina 8 \r\n");
+    ui_.Click(kLabPage, IDC_LAB_ANALYZE);
+    ASSERT_TRUE(WaitUntilIdle());
+    EXPECT_EQ(standin_.Request("last", "verdict"), "ok");
+    EXPECT_EQ(standin_.Request("last", "body"),
+              R"({"texto_laboratorio":"Hb 10.2 g/dL\r\nFerritina 8","edad":"45","sexo":"F",)"
+              R"("sintomas":"","mode":"autosostenible"})");
+    const WideText shown = WindowText(ui_.control(kLabPage, IDC_LAB_RESULT));
+    EXPECT_NE(shown.find(u"\r\n\r\nAcciones:\r\n- "), WideText::npos) << Narrow(shown);
+    EXPECT_EQ(Status(), u"Listo");
+    const std::vector<HistoryEntry> history = SavedHistory();
+    ASSERT_EQ(history.size(), 1u);
+    EXPECT_EQ(history[0].title, u"Laboratorio");
+    EXPECT_EQ(ToDisplayLineBreaks(history[0].detail), shown);
+
+    standin_.Script(R"({"status":503,"body":"mantenimiento"})");
+    ui_.Click(kLabPage, IDC_LAB_ANALYZE);
+    ASSERT_TRUE(WaitUntilIdle());
+    EXPECT_EQ(WindowText(ui_.control(kLabPage, IDC_LAB_RESULT)), shown);
+    ASSERT_EQ(MainWindowHarness::messageBoxes().size(), 1u);
+    EXPECT_EQ(MainWindowHarness::messageBoxes()[0].text, u"Error 503");
+}
+
+TEST_F(Consultations, RecordResultFillsItsBox) {
+    Type(kRecordPage, IDC_REC_EXAM, L"Abdomen blando, dolor en FID.");
+    Type(kRecordPage, IDC_REC_AGE, L"32");
+    ui_.Click(kRecordPage, IDC_REC_ANALYZE);
+    ASSERT_TRUE(WaitUntilIdle());
+    EXPECT_EQ(standin_.Request("last", "verdict"), "ok");
+    const WideText shown = WindowText(ui_.control(kRecordPage, IDC_REC_RESULT));
+    EXPECT_NE(shown.find(u"Diagnósticos orientativos:\r\n- "), WideText::npos) << Narrow(shown);
+    const std::vector<HistoryEntry> history = SavedHistory();
+    ASSERT_EQ(history.size(), 1u);
+    EXPECT_EQ(history[0].title, u"Expediente");
+}
+
+TEST_F(Consultations, EmptyFormsAreRefusedWithAWarning) {
+    Type(kLabPage, IDC_LAB_TEXT, L" \r\n ");
+    ui_.Click(kLabPage, IDC_LAB_ANALYZE);
+    Type(kRecordPage, IDC_REC_REASON, L"   ");
+    Type(kRecordPage, IDC_REC_AGE, L"40");
+    ui_.Click(kRecordPage, IDC_REC_ANALYZE);
+
+    const std::vector<RecordedMessageBox>& boxes = MainWindowHarness::messageBoxes();
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[0].text, u"Pegue el texto del laboratorio.");
+    EXPECT_EQ(boxes[0].caption, u"Laboratorio");
+    EXPECT_EQ(boxes[1].text, u"Complete al menos motivo, exploración o texto libre.");
+    EXPECT_EQ(boxes[1].caption, u"Expediente");
+    for (const RecordedMessageBox& box : boxes) {
+        EXPECT_EQ(box.type, static_cast<UINT>(MB_ICONWARNING));
+    }
+    EXPECT_FALSE(ui_.app().busy);
+    EXPECT_EQ(standin_.RequestCount(), 0);
+}
+
+TEST_F(Consultations, ModeChosenOnTheChatPageTravelsInAllThreeRequests) {
+    SendMessageW(ui_.control(kChatPage, IDC_CHAT_MODE), CB_SETCURSEL, 1, 0);
+    Ask(L"hola");
+    ASSERT_TRUE(WaitUntilIdle());
+    FillLab(L"Hb 10");
+    ui_.Click(kLabPage, IDC_LAB_ANALYZE);
+    ASSERT_TRUE(WaitUntilIdle());
+    Type(kRecordPage, IDC_REC_REASON, L"Cefalea");
+    ui_.Click(kRecordPage, IDC_REC_ANALYZE);
+    ASSERT_TRUE(WaitUntilIdle());
+
+    ASSERT_EQ(standin_.RequestCount(), 3);
+    for (const char* index : {"0", "1", "2"}) {
+        EXPECT_EQ(standin_.Request(index, "verdict"), "ok");
+        EXPECT_NE(standin_.Request(index, "body").find(R"("mode":"api")"), std::string::npos);
+    }
+}
+
+std::vector<WideText> ListRows(HWND list, int column) {
+    std::vector<WideText> rows;
+    const int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        wchar_t buffer[512] = {};
+        LVITEMW item{};
+        item.iSubItem = column;
+        item.pszText = buffer;
+        item.cchTextMax = 512;
+        SendMessageW(list, LVM_GETITEMTEXTW, i, reinterpret_cast<LPARAM>(&item));
+        rows.push_back(FromWinText(buffer, wcslen(buffer)));
+    }
+    return rows;
+}
+
+void SelectRow(HWND list, int row) {
+    LVITEMW state{};
+    state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    state.state = row >= 0 ? LVIS_SELECTED | LVIS_FOCUSED : 0;
+    SendMessageW(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&state));
+    PumpMessages();
+}
+
+TEST_F(Consultations, HistoryListsEveryKindNewestFirstAndShowsTheDetail) {
+    Ask(L"¿Qué es la anemia?");
+    ASSERT_TRUE(WaitUntilIdle());
+    FillLab(L"Hb 9.1");
+    ui_.Click(kLabPage, IDC_LAB_ANALYZE);
+    ASSERT_TRUE(WaitUntilIdle());
+    Type(kRecordPage, IDC_REC_REASON, L"Cansancio");
+    ui_.Click(kRecordPage, IDC_REC_ANALYZE);
+    ASSERT_TRUE(WaitUntilIdle());
+
+    ui_.SelectTab(3);
+    HWND list = ui_.control(kHistoryPage, IDC_HIST_LIST);
+    HWND detail = ui_.control(kHistoryPage, IDC_HIST_DETAIL);
+    const std::vector<WideText> titles = ListRows(list, 0);
+    const std::vector<WideText> expected = {u"[expediente] Cansancio", u"[laboratorio] Laboratorio",
+                                            u"[chat] ¿Qué es la anemia?"};
+    EXPECT_EQ(titles, expected);
+    const std::vector<HistoryEntry>& entries = ui_.app().history;
+    ASSERT_EQ(entries.size(), 3u);
+    EXPECT_EQ(ListRows(list, 1)[1], entries[1].preview);
+
+    SelectRow(list, 2);
+    EXPECT_EQ(WindowText(detail), ToDisplayLineBreaks(entries[2].detail));
+    SelectRow(list, 0);
+    EXPECT_NE(WindowText(detail).find(u"Diagnósticos orientativos:"), WideText::npos);
+
+    ui_.Click(kHistoryPage, IDC_HIST_REFRESH);
+    EXPECT_EQ(WindowText(detail), u"");
+    EXPECT_EQ(SendMessageW(list, LVM_GETSELECTEDCOUNT, 0, 0), 0);
+    EXPECT_EQ(ListRows(list, 0), expected);
+}
+
+TEST_F(Consultations, ReadAloudSpeaksTheLastAnswerAsPlainText) {
+    RecordingVoice voice;
+    voice.AddRef();  // the program's reference, released when its voice is replaced below
+    ui_.app().voice = SpeechVoice(&voice);
+
+    ui_.Click(kChatPage, IDC_CHAT_READ);
+    EXPECT_TRUE(voice.calls.empty());
+
+    standin_.Script(R"({"status":200,"body":"{\"answer\":\"Tome <b>agua</b> & descanse.\"}"})");
+    Ask(L"¿Qué hago?");
+    ASSERT_TRUE(WaitUntilIdle());
+    Type(kChatPage, IDC_CHAT_INPUT, L"pendiente");
+    ui_.app().conversation.push_back({u"user", u"pendiente"});
+    ui_.Click(kChatPage, IDC_CHAT_READ);
+    ui_.Click(kChatPage, IDC_CHAT_READ);
+
+    ASSERT_EQ(voice.calls.size(), 4u);
+    for (int i : {0, 2}) {
+        EXPECT_FALSE(voice.calls[i].hasText);
+        EXPECT_EQ(voice.calls[i].flags, static_cast<DWORD>(SPF_PURGEBEFORESPEAK));
+        EXPECT_EQ(voice.calls[i + 1].text, L"Tome <b>agua</b> & descanse.");
+        EXPECT_EQ(voice.calls[i + 1].flags, static_cast<DWORD>(SPF_ASYNC | SPF_IS_NOT_XML));
+    }
+    ui_.app().voice = SpeechVoice();
+    EXPECT_EQ(voice.references, 1);  // stopped and released exactly once
+    EXPECT_EQ(voice.calls.size(), 5u);
+}
+
+TEST_F(Consultations, WindowAnswersWhileTheServiceHoldsItsReply) {
+    standin_.Script(R"({"status":200,"delay_ms":5000,"body":"{\"answer\":\"por fin\"}"})");
+    Ask(L"¿Sigue ahí?");
+    std::atomic<int> answered{0};
+    std::atomic<int> asked{0};
+    std::thread prober([&] {
+        for (int i = 0; i < 20; ++i) {
+            DWORD_PTR result = 0;
+            ++asked;
+            if (SendMessageTimeoutW(ui_.window(), WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 100, &result)) {
+                ++answered;
+            }
+            Sleep(100);
+        }
+    });
+    ASSERT_TRUE(PumpUntil([&] { return asked == 20; }, std::chrono::seconds(30)));
+    prober.join();
+    EXPECT_TRUE(ui_.app().busy);  // the reply is still being held
+    EXPECT_EQ(answered.load(), 20);
+    ASSERT_TRUE(WaitUntilIdle());
+    EXPECT_EQ(Status(), u"Listo");
+}
+
+}  // namespace
+}  // namespace alvena
