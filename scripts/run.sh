@@ -71,16 +71,33 @@ shoot() {
 }
 "$WINE" "$exe" &
 app_pid=$!
-"$WINE" "$driver" wait
+drive() { "$WINE" "$driver" "$@"; }
+drive wait
 shoot 01-registro
-"$WINE" "$driver" register demo@veltrano.systems
+drive register demo@veltrano.systems
+drive type 1202 "Tengo fiebre de 38,5 y dolor de garganta desde ayer. ¿Qué debo vigilar?"
+drive click 1203
+drive settle
 shoot 02-chat
-"$WINE" "$driver" tab 1
+drive tab 1
+drive type 1301 $'Hb 10.2 g/dL\r\nVCM 74 fL\r\nFerritina 8 ng/mL'
+drive type 1302 45
+drive type 1304 "Cansancio"
+drive click 1305
+drive settle
 shoot 03-laboratorio
-"$WINE" "$driver" tab 2
+drive tab 2
+drive type 1402 32
+drive type 1403 F
+drive type 1406 "Dolor abdominal"
+drive type 1407 "TA 118/76, FC 96, T 37,9"
+drive type 1408 "Dolor en fosa iliaca derecha, Blumberg dudoso."
+drive click 1411
+drive settle
 shoot 04-expediente
-"$WINE" "$driver" tab 3
+drive tab 3
+drive row
 shoot 05-historial
-"$WINE" "$driver" close
+drive close
 wait "$app_pid"
 echo "Alvena closed with exit code $?"

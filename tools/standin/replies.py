@@ -17,10 +17,11 @@ def _excerpt(text, limit=160):
 
 
 def consultar(body):
-    turns = len(body["history"])
-    context = ("Se tuvo en cuenta la conversación previa (%d mensajes). " % turns
-               if turns else "")
-    answer = ("Orientación sobre «%s»: %sconviene observar la evolución de los síntomas, "
+    # The question itself is the last turn of the history.
+    earlier = len(body["history"]) - 1
+    context = ("Se tuvo en cuenta la conversación previa (%d %s). "
+               % (earlier, "mensaje" if earlier == 1 else "mensajes") if earlier > 0 else "")
+    answer = ("Orientación sobre «%s»: %sConviene observar la evolución de los síntomas, "
               "mantener una hidratación adecuada y anotar cuándo empeoran o mejoran. "
               "%s %s" % (_excerpt(body["query"]), context, _WARNING_SIGNS, _NOT_A_DIAGNOSIS))
     return {

@@ -1,6 +1,6 @@
 // Drives a running Alvena window from another process, the way a user would, for the demo run
 // and its screenshots: type into boxes, press buttons, pick tabs, close. Test scripts only.
-//   demo_driver wait | register EMAIL | tab N | type PAGE_CONTROL_ID TEXT | click ID | close
+//   demo_driver wait | register EMAIL | tab N | type ID TEXT | click ID | settle | row | close
 #include <windows.h>
 #include <commctrl.h>
 
@@ -89,6 +89,28 @@ bool Click(int id) {
     return true;
 }
 
+std::wstring TextOf(HWND window) {
+    wchar_t text[256] = {};
+    GetWindowTextW(window, text, 256);
+    return text;
+}
+
+// Waits until the consultation started last has ended, well or badly.
+bool Settle() {
+    HWND status = FindControl(IDC_STATUS);
+    return WaitFor([status] { return TextOf(status) != L"Consultando servidor\u2026"; });
+}
+
+// Selects the first history row as the keyboard does, and waits for its detail to show.
+bool SelectFirstRow() {
+    HWND list = FindControl(IDC_HIST_LIST);
+    HWND detail = FindControl(IDC_HIST_DETAIL);
+    SendMessageW(list, WM_KEYDOWN, VK_HOME, 0);
+    SendMessageW(list, WM_KEYUP, VK_HOME, 0);
+    // GetWindowTextLength does not ask another process's edit control; the message does.
+    return WaitFor([detail] { return SendMessageW(detail, WM_GETTEXTLENGTH, 0, 0) != 0; });
+}
+
 int Fail(const char* what) {
     std::fprintf(stderr, "demo_driver: %s\n", what);
     return 1;
@@ -98,7 +120,8 @@ int Fail(const char* what) {
 
 int wmain(int argc, wchar_t** argv) {
     if (argc < 2) {
-        return Fail("usage: wait | register EMAIL | tab N | type ID TEXT | click ID | close");
+        return Fail("usage: wait | register EMAIL | tab N | type ID TEXT | click ID | settle | row | "
+                    "close");
     }
     const std::wstring command = argv[1];
     if (!WaitFor([] { return MainWindow() != nullptr; })) {
@@ -123,6 +146,12 @@ int wmain(int argc, wchar_t** argv) {
     }
     if (command == L"click" && argc == 3) {
         return Click(_wtoi(argv[2])) ? 0 : Fail("no such control");
+    }
+    if (command == L"settle") {
+        return Settle() ? 0 : Fail("the consultation did not end");
+    }
+    if (command == L"row") {
+        return SelectFirstRow() ? 0 : Fail("no history row to select");
     }
     if (command == L"close") {
         PostMessageW(MainWindow(), WM_CLOSE, 0, 0);
