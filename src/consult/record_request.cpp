@@ -102,41 +102,16 @@ ConsultResult RunRecordConsult(const WideText& reason, const WideText& role, con
 
 std::vector<Utf8Text> JsonGetDiagnoses(Utf8View replyBody) {
     std::vector<Utf8Text> diagnoses;
-    std::size_t i = JsonFindValue(replyBody, "diagnosticos");
-    if (i == kJsonNone) {
-        return diagnoses;
-    }
-    i = SkipJsonWhiteSpace(replyBody, i);
-    if (i >= replyBody.size() || replyBody[i] != '[') {
-        return diagnoses;
-    }
-    ++i;
-    // The element walk of JsonGetStringArray, except that an object is read, not skipped.
-    while (true) {
-        while (
-            i < replyBody.size() &&
-            (replyBody[i] == ',' || IsJsonWhiteSpace(static_cast<unsigned char>(replyBody[i])))) {
-            ++i;
-        }
-        if (i >= replyBody.size() || replyBody[i] == ']') {
-            break;
-        }
-        Utf8Text diagnosis;
-        if (replyBody[i] == '"') {
-            diagnosis = JsonReadString(replyBody, i);
-            i = SkipJsonString(replyBody, i);
-        } else if (replyBody[i] == '{') {
-            // Searched within the object alone, so a later object's member cannot answer for it.
-            const std::size_t end = SkipJsonObject(replyBody, i);
-            diagnosis = JsonGetString(replyBody.substr(i, end - i), "diagnostico", "");
-            i = end;
-        } else {
-            ++i;
-        }
+    const auto keep = [&](Utf8Text diagnosis) {
         if (!diagnosis.empty()) {
             diagnoses.push_back(std::move(diagnosis));
         }
-    }
+    };
+    WalkJsonArray(
+        replyBody, "diagnosticos",
+        [&](std::size_t index) { keep(JsonReadString(replyBody, index)); },
+        // Searched within the object alone, so a later object's member cannot answer for it.
+        [&](Utf8View object) { keep(JsonGetString(object, "diagnostico", "")); });
     return diagnoses;
 }
 

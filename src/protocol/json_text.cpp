@@ -234,15 +234,15 @@ Utf8Text JsonGetString(Utf8View text, Utf8View key, Utf8View fallback) {
     return value.empty() ? Utf8Text(fallback) : value;
 }
 
-std::vector<Utf8Text> JsonGetStringArray(Utf8View text, Utf8View key) {
-    std::vector<Utf8Text> items;
+void WalkJsonArray(Utf8View text, Utf8View key, const JsonElementVisitor& onString,
+                   const JsonObjectVisitor& onObject) {
     std::size_t i = JsonFindValue(text, key);
     if (i == kJsonNone) {
-        return items;
+        return;
     }
     i = SkipJsonWhiteSpace(text, i);
     if (i >= text.size() || text[i] != '[') {
-        return items;
+        return;
     }
     ++i;
     while (true) {
@@ -254,18 +254,29 @@ std::vector<Utf8Text> JsonGetStringArray(Utf8View text, Utf8View key) {
             break;
         }
         if (text[i] == '"') {
-            Utf8Text item = JsonReadString(text, i);
-            if (!item.empty()) {
-                items.push_back(std::move(item));
-            }
+            onString(i);
             i = SkipJsonString(text, i);
         } else if (text[i] == '{') {
-            i = SkipJsonObject(text, i);
+            const std::size_t end = SkipJsonObject(text, i);
+            onObject(text.substr(i, end - i));
+            i = end;
         } else {
             // Numbers, literals and a nested array's bracket are stepped over byte by byte.
             ++i;
         }
     }
+}
+
+std::vector<Utf8Text> JsonGetStringArray(Utf8View text, Utf8View key) {
+    std::vector<Utf8Text> items;
+    WalkJsonArray(
+        text, key,
+        [&](std::size_t index) {
+            if (Utf8Text item = JsonReadString(text, index); !item.empty()) {
+                items.push_back(std::move(item));
+            }
+        },
+        [](Utf8View) {});
     return items;
 }
 

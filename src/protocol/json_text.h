@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <vector>
 
 #include "protocol/wide_text.h"
@@ -26,6 +27,15 @@ inline constexpr std::size_t kJsonNone = static_cast<std::size_t>(-1);
 
 // The non-empty string elements of the key's array, in order; objects are skipped whole.
 [[nodiscard]] std::vector<Utf8Text> JsonGetStringArray(Utf8View text, Utf8View key);
+
+// The element walk over the key's array, shared by the readers of its different shapes: each
+// string element is given by the index of its opening quote, each object as its own text (from
+// its brace to its end); anything else is stepped over byte by byte, so a nested array's strings
+// count as elements and its closing bracket ends the walk.
+using JsonElementVisitor = std::function<void(std::size_t stringIndex)>;
+using JsonObjectVisitor = std::function<void(Utf8View objectText)>;
+void WalkJsonArray(Utf8View text, Utf8View key, const JsonElementVisitor& onString,
+                   const JsonObjectVisitor& onObject);
 
 // Building blocks of the element walk, shared with readers of other list shapes.
 // All return an index in [index, text.size()].
