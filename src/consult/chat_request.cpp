@@ -1,6 +1,7 @@
 #include "consult/chat_request.h"
 
 #include "consult/reply_status.h"
+#include "consult/wire_text.h"
 #include "protocol/json_text.h"
 #include "protocol/utf8.h"
 
@@ -8,10 +9,6 @@ namespace alvena {
 namespace {
 
 constexpr const char* kNoAnswer = "No recibí respuesta. Intente de nuevo.";
-
-Utf8Text Escaped(const WideText& text) {
-    return JsonEscape(WideToUtf8(text));
-}
 
 Utf8Text BuildHistoryArray(const std::vector<ChatTurn>& turns) {
     const std::size_t first =
@@ -22,9 +19,9 @@ Utf8Text BuildHistoryArray(const std::vector<ChatTurn>& turns) {
             array += ',';
         }
         array += R"({"role":")";
-        array += Escaped(turns[i].role);
+        array += EscapedValue(turns[i].role);
         array += R"(","content":")";
-        array += Escaped(turns[i].content);
+        array += EscapedValue(turns[i].content);
         array += R"("})";
     }
     array += ']';
@@ -36,9 +33,9 @@ Utf8Text BuildHistoryArray(const std::vector<ChatTurn>& turns) {
 Utf8Text BuildChatBody(const WideText& question, const WideText& mode,
                        const std::vector<ChatTurn>& turns) {
     Utf8Text body = R"({"query":")";
-    body += Escaped(question);
+    body += EscapedValue(question);
     body += R"(","mode":")";
-    body += Escaped(mode);
+    body += EscapedValue(mode);
     body += R"(","api_provider":"kimi","top_k":7,"history":)";
     body += BuildHistoryArray(turns);
     body += '}';

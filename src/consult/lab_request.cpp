@@ -3,36 +3,22 @@
 #include <vector>
 
 #include "consult/reply_status.h"
+#include "consult/wire_text.h"
 #include "protocol/json_text.h"
 #include "protocol/utf8.h"
 
 namespace alvena {
 namespace {
 
-constexpr const char* kNoOrientation = "Sin orientación.";
 constexpr const char* kDefaultNote = "Orientación según laboratorio.";
-
-Utf8Text Escaped(const WideText& text) {
-    return JsonEscape(WideToUtf8(text));
-}
 
 // Orientation, note and the optional list of actions, joined by single line feeds.
 Utf8Text AssembleLabText(Utf8View reply) {
-    Utf8Text text = JsonGetString(reply, "orientacion", "");
-    if (text.empty()) {
-        text = JsonGetString(reply, "analisis", kNoOrientation);
-    }
+    Utf8Text text = ReplyOrientation(reply);
     text += "\n\n";
     text += JsonGetString(reply, "nota", kDefaultNote);
 
-    const std::vector<Utf8Text> actions = JsonGetStringArray(reply, "acciones");
-    if (!actions.empty()) {
-        text += "\n\nAcciones:";
-        for (const Utf8Text& action : actions) {
-            text += "\n- ";
-            text += action;
-        }
-    }
+    AppendListBlock(text, "Acciones:", JsonGetStringArray(reply, "acciones"));
     return text;
 }
 
@@ -41,15 +27,15 @@ Utf8Text AssembleLabText(Utf8View reply) {
 Utf8Text BuildLabBody(const WideText& labText, const WideText& age, const WideText& sex,
                       const WideText& symptoms, const WideText& mode) {
     Utf8Text body = R"({"texto_laboratorio":")";
-    body += Escaped(labText);
+    body += EscapedValue(labText);
     body += R"(","edad":")";
-    body += Escaped(age);
+    body += EscapedValue(age);
     body += R"(","sexo":")";
-    body += Escaped(sex);
+    body += EscapedValue(sex);
     body += R"(","sintomas":")";
-    body += Escaped(symptoms);
+    body += EscapedValue(symptoms);
     body += R"(","mode":")";
-    body += Escaped(mode);
+    body += EscapedValue(mode);
     body += R"("})";
     return body;
 }

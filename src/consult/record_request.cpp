@@ -3,43 +3,22 @@
 #include <utility>
 
 #include "consult/reply_status.h"
+#include "consult/wire_text.h"
 #include "protocol/json_text.h"
 #include "protocol/utf8.h"
 
 namespace alvena {
 namespace {
 
-constexpr const char* kNoOrientation = "Sin orientación.";
-
-Utf8Text Escaped(const WideText& text) {
-    return JsonEscape(WideToUtf8(text));
-}
-
-// A heading and one "- " line per item; nothing at all for an empty list.
-void AppendBlock(Utf8Text& text, Utf8View heading, const std::vector<Utf8Text>& items) {
-    if (items.empty()) {
-        return;
-    }
-    text += "\n\n";
-    text += heading;
-    for (const Utf8Text& item : items) {
-        text += "\n- ";
-        text += item;
-    }
-}
-
 // The orientation, then diagnoses, alerts and actions in that order whatever the reply's order.
 Utf8Text AssembleRecordText(Utf8View reply) {
-    Utf8Text text = JsonGetString(reply, "orientacion", "");
-    if (text.empty()) {
-        text = JsonGetString(reply, "analisis", kNoOrientation);
-    }
+    Utf8Text text = ReplyOrientation(reply);
     const std::vector<Utf8Text> alerts = JsonGetStringArray(reply, "alertas");
     const std::vector<Utf8Text> actions = JsonGetStringArray(reply, "acciones");
     const std::vector<Utf8Text> diagnoses = JsonGetDiagnoses(reply);
-    AppendBlock(text, "Diagnósticos orientativos:", diagnoses);
-    AppendBlock(text, "Alertas:", alerts);
-    AppendBlock(text, "Acciones:", actions);
+    AppendListBlock(text, "Diagnósticos orientativos:", diagnoses);
+    AppendListBlock(text, "Alertas:", alerts);
+    AppendListBlock(text, "Acciones:", actions);
     return text;
 }
 
@@ -51,27 +30,27 @@ Utf8Text BuildRecordBody(const WideText& reason, const WideText& role, const Wid
                          const WideText& medication, const WideText& freeText,
                          const WideText& mode) {
     Utf8Text body = R"({"rol":")";
-    body += Escaped(role);
+    body += EscapedValue(role);
     body += R"(","edad":")";
-    body += Escaped(age);
+    body += EscapedValue(age);
     body += R"(","sexo":")";
-    body += Escaped(sex);
+    body += EscapedValue(sex);
     body += R"(","alergias":")";
-    body += Escaped(allergies);
+    body += EscapedValue(allergies);
     body += R"(","cronicas":")";
-    body += Escaped(chronic);
+    body += EscapedValue(chronic);
     body += R"(","motivo":")";
-    body += Escaped(reason);
+    body += EscapedValue(reason);
     body += R"(","signos_vitales":")";
-    body += Escaped(vitalSigns);
+    body += EscapedValue(vitalSigns);
     body += R"(","exploracion":")";
-    body += Escaped(examination);
+    body += EscapedValue(examination);
     body += R"(","medicamentos":")";
-    body += Escaped(medication);
+    body += EscapedValue(medication);
     body += R"(","texto_libre":")";
-    body += Escaped(freeText);
+    body += EscapedValue(freeText);
     body += R"(","top_k":5,"mode":")";
-    body += Escaped(mode);
+    body += EscapedValue(mode);
     body += R"(","api_provider":"kimi"})";
     return body;
 }
