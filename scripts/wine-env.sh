@@ -44,9 +44,7 @@ setup() {
     local ca_der
     ca_der=$(sed -n 's/^STANDIN_CA_DER=//p' "$env_dir/standin/standin.env")
     "$WINE" "$add_root_cert" "$("$WINE" winepath -w "$ca_der" 2>/dev/null)"
-    # Keep one wineserver for every test of the run (teardown ends it): restarting it between
-    # test processes costs a second each time.
-    "$WINESERVER" -p
+    # Leave the wineserver running for the tests: starting it again per test costs time.
     echo "wine environment ready in $env_dir"
     cat "$env_dir/standin/standin.env"
 }
