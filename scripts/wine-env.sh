@@ -44,7 +44,6 @@ setup() {
     local ca_der
     ca_der=$(sed -n 's/^STANDIN_CA_DER=//p' "$env_dir/standin/standin.env")
     "$WINE" "$add_root_cert" "$("$WINE" winepath -w "$ca_der" 2>/dev/null)"
-    # Leave the wineserver running for the tests: starting it again per test costs time.
     echo "wine environment ready in $env_dir"
     cat "$env_dir/standin/standin.env"
 }
