@@ -16,25 +16,14 @@
 #include "storage/history_text.h"
 #include "screens/history_page_win.h"
 #include "tests/support/gui_test_support_win.h"
+#include "tests/support/spanish_text.h"
 
 namespace alvena {
 namespace {
 
-WideText SpanishDetail(std::size_t size) {
-    const WideText paragraph =
-        u"Paciente de 54 años con fiebre de 38,5 °C y dolor abdominal difuso.\n"
-        u"¿Náuseas? Sí. Orientación: valorar hemograma, PCR y urocultivo; revisión médica.\n\n";
-    WideText text;
-    while (text.size() < size) {
-        text += paragraph;
-    }
-    text.resize(size);
-    return text;
-}
-
 void WriteFullHistory(const WideText& dataFolder, const WideText& email) {
     std::vector<HistoryEntry> entries;
-    const WideText detail = SpanishDetail(kHistoryDetailLimit);
+    const WideText detail = SpanishClinicalText(kHistoryDetailLimit);
     for (std::size_t i = 0; i < kHistoryEntryLimit; ++i) {
         HistoryEntry entry;
         entry.id = u"00000000-0000-4000-8000-" + WideText(12 - std::to_string(i).size(), u'0');

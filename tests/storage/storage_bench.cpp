@@ -9,6 +9,7 @@
 #include "storage/history_store.h"
 #include "storage/history_text.h"
 #include "tests/storage/support/fake_stamps.h"
+#include "tests/support/spanish_text.h"
 #include "tests/storage/support/temp_file_system.h"
 
 namespace alvena {
@@ -16,26 +17,10 @@ namespace {
 
 constexpr char16_t kEmail[] = u"ana.nuñez@clínica.es";  // already in its key form
 
-// Spanish clinical prose with accents, inverted marks, quotes and line breaks, cut to `size`.
-[[nodiscard]] WideText SpanishText(std::size_t size) {
-    const WideText paragraph =
-        u"Paciente de 54 años con fiebre de 38,5 °C, cefalea y dolor abdominal difuso desde hace "
-        u"tres días.\r\n¿Refiere náuseas o vómitos? Sí, con intolerancia a la vía oral.\n"
-        u"Orientación: descartar infección urinaria; valorar hemograma, PCR y urocultivo. "
-        u"Se sugiere hidratación, reposo y revisión médica si persiste más de 48 horas.\n"
-        u"Alergias: penicilina («exantema»). Medicación: metformina 850 mg cada 12 h.\n\n";
-    WideText text;
-    while (text.size() < size) {
-        text += paragraph;
-    }
-    text.resize(size);
-    return text;
-}
-
 class FullHistory {
   public:
     FullHistory() {
-        const WideText detail = SpanishText(kHistoryDetailLimit);
+        const WideText detail = SpanishClinicalText(kHistoryDetailLimit);
         std::vector<HistoryEntry> entries;
         for (std::size_t i = 0; i < kHistoryEntryLimit; ++i) {
             entries.push_back({stamps.NewId(), kEmail, u"expediente",
@@ -71,7 +56,7 @@ BENCHMARK(BM_LoadHistory)->Unit(benchmark::kMillisecond);
 // Each save reads the full file, puts the new entry first, drops the oldest and rewrites it all.
 void BM_SaveHistoryEntry(benchmark::State& state) {
     FullHistory history;
-    const WideText detail = SpanishText(kHistoryDetailLimit);
+    const WideText detail = SpanishClinicalText(kHistoryDetailLimit);
     for (auto _ : state) {
         history.stamps.now += 1000;
         SaveHistoryEntry(history.files, history.stamps, history.dataFolder, kEmail, u"chat", detail,
