@@ -9,6 +9,7 @@ packages=(
     g++-mingw-w64-x86-64-posix
     wine64 xvfb x11-utils imagemagick
     python3 openssl
+    nsis
 )
 
 missing=()
