@@ -10,6 +10,22 @@ WINESERVER=/usr/lib/wine/wineserver64
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export WINEDEBUG=${WINEDEBUG:--all}
 
+# Points Wine at the test environment that wine-env.sh made in $1: its prefix, its display and
+# the stand-in's ports.
+use_test_env() {
+    local env_dir=$1
+    export WINEPREFIX=$env_dir/prefix
+    if [ -f "$env_dir/standin/standin.env" ]; then
+        set -a
+        . "$env_dir/standin/standin.env"
+        set +a
+    fi
+    if [ -f "$env_dir/display" ]; then
+        export DISPLAY
+        DISPLAY=$(cat "$env_dir/display")
+    fi
+}
+
 # Waits until a file exists, up to a deadline in seconds.
 wait_for_file() {
     local file=$1 seconds=$2 start=$SECONDS

@@ -4,15 +4,5 @@
 set -euo pipefail
 . "$(dirname "$0")/wine-common.sh"
 
-env_dir=${ALVENA_TEST_ENV_DIR:?run through ctest, or set ALVENA_TEST_ENV_DIR}
-export WINEPREFIX=$env_dir/prefix
-if [ -f "$env_dir/standin/standin.env" ]; then
-    set -a
-    . "$env_dir/standin/standin.env"
-    set +a
-fi
-if [ -f "$env_dir/display" ]; then
-    export DISPLAY
-    DISPLAY=$(cat "$env_dir/display")
-fi
+use_test_env "${ALVENA_TEST_ENV_DIR:?run through ctest, or set ALVENA_TEST_ENV_DIR}"
 exec "$WINE" "$@"
