@@ -30,7 +30,8 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# Starts a program, waits for Alvena's window, closes it and expects exit code 0.
+# Starts a program and waits for Alvena's window; runs the check $2, if given, while it shows;
+# closes it and expects exit code 0.
 shows_window() {
     "$WINE" "$1" &
     app_pid=$!
