@@ -3,9 +3,10 @@
 if(WIN32 AND CMAKE_CROSSCOMPILING)
     include(${CMAKE_CURRENT_LIST_DIR}/WineTests.cmake)
 elseif(WIN32)
-    # Native Windows: the tests run as they are, one CTest process at a time for shared resources.
+    # Native Windows: the tests run as they are, at the screen's own DPI, one CTest process at a
+    # time for shared resources.
     function(wine_test name)
-        cmake_parse_arguments(ARG "" "" "USES" ${ARGN})
+        cmake_parse_arguments(ARG "SCALED" "" "USES" ${ARGN})
         if(ARG_USES)
             set_tests_properties(${name} PROPERTIES RESOURCE_LOCK "${ARG_USES}")
         endif()

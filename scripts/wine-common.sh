@@ -54,12 +54,13 @@ stop_pid_file() {
 }
 
 # Starts Xvfb on the first free display from 90 up; writes the display's name to $1 and
-# Xvfb's PID to $2. Waits until the display answers.
+# Xvfb's PID to $2; $3, when given, is the screen's size (1280x1024x24 otherwise). Waits until
+# the display answers.
 start_xvfb() {
-    local display_file=$1 pid_file=$2 n
+    local display_file=$1 pid_file=$2 screen=${3:-1280x1024x24} n
     for n in $(seq 90 189); do
         [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
-        Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+        Xvfb ":$n" -screen 0 "$screen" -nolisten tcp >/dev/null 2>&1 &
         echo $! >"$pid_file"
         local start=$SECONDS
         while [ $((SECONDS - start)) -lt 20 ]; do

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/gdi_object_win.h"
+#include "app/layout.h"
 #include "consult/chat_request.h"
 #include "protocol/wide_text.h"
 #include "screens/speech_voice_win.h"
@@ -28,6 +29,7 @@ struct AppState {
     UniqueFont bodyFont;
     UniqueFont boldFont;
     UniqueFont titleFont;
+    int dpi = kBaseDpi;  // the fonts and every size are made for it; changes with the monitor
     UniqueBrush backgroundBrush;
     UniqueBrush editBrush;
     WideText dataFolder;

@@ -46,97 +46,143 @@ constexpr int kRecordMinResultHeight = 60;
 
 constexpr int kRegistrationMaxBoxWidth = 480;
 
+constexpr int kMainWindowWidth = 980;
+constexpr int kMainWindowHeight = 720;
+
+// Turns the 96-DPI constants of one layout into pixels at its DPI.
+class DpiScale {
+  public:
+    explicit DpiScale(int dpi) : dpi_(dpi) {}
+    [[nodiscard]] int operator()(int value) const { return ScaleToDpi(value, dpi_); }
+
+  private:
+    int dpi_;
+};
+
+// Moves [start, start + length) as little as keeps it inside [low, low + room), when it fits.
+[[nodiscard]] int KeepInside(int start, int length, int low, int room) {
+    return std::max(low, std::min(start, low + room - length));
+}
+
 }  // namespace
 
-std::vector<ControlPlacement> LayoutMainControls(int clientWidth, int clientHeight) {
+int ScaleToDpi(int value, int toDpi, int fromDpi) {
+    const long long product = static_cast<long long>(value) * toDpi;
+    const long long half = fromDpi / 2;
+    return static_cast<int>((product < 0 ? product - half : product + half) / fromDpi);
+}
+
+LayoutRect ScaleToDpi(const LayoutRect& rect, int dpi) {
+    const DpiScale s(dpi);
+    return LayoutRect{s(rect.x), s(rect.y), s(rect.width), s(rect.height)};
+}
+
+LayoutRect FitMainWindow(int x, int y, int dpi, const LayoutRect& workArea) {
+    const DpiScale s(dpi);
+    const int width = std::min(s(kMainWindowWidth), workArea.width);
+    const int height = std::min(s(kMainWindowHeight), workArea.height);
+    return LayoutRect{KeepInside(x, width, workArea.x, workArea.width),
+                      KeepInside(y, height, workArea.y, workArea.height), width, height};
+}
+
+std::vector<ControlPlacement> LayoutMainControls(int clientWidth, int clientHeight, int dpi) {
     const int w = clientWidth;
     const int h = clientHeight;
+    const DpiScale s(dpi);
     return {
-        Place(IDC_TITLE, 12, 8, 220, 28),
-        Place(IDC_SUBTITLE, 240, 12, w - 260, 22),
-        Place(IDC_TABS, 8, 44, w - 16, 30),
-        Place(IDC_STATUS, 12, h - 78, w - 24, 22),
-        Place(IDC_FOOTER_NOTE, 12, h - 54, w - 24, 16),
-        Place(IDC_FOOTER_SITE, 12, h - 34, 200, 18),
-        Place(IDC_FOOTER_PRODUCT, 220, h - 34, 180, 18),
+        Place(IDC_TITLE, s(12), s(8), s(220), s(28)),
+        Place(IDC_SUBTITLE, s(240), s(12), w - s(260), s(22)),
+        Place(IDC_TABS, s(8), s(44), w - s(16), s(30)),
+        Place(IDC_STATUS, s(12), h - s(78), w - s(24), s(22)),
+        Place(IDC_FOOTER_NOTE, s(12), h - s(54), w - s(24), s(16)),
+        Place(IDC_FOOTER_SITE, s(12), h - s(34), s(200), s(18)),
+        Place(IDC_FOOTER_PRODUCT, s(220), h - s(34), s(180), s(18)),
     };
 }
 
-LayoutRect LayoutPageArea(int clientWidth, int clientHeight, bool registered) {
-    const int top = registered ? kPageTopWithTabs : kPageTopWithoutTabs;
-    const int height = std::max(clientHeight - top - kPageBottomReserve, kMinPageHeight);
-    return LayoutRect{8, top, clientWidth - 16, height};
+LayoutRect LayoutPageArea(int clientWidth, int clientHeight, bool registered, int dpi) {
+    const DpiScale s(dpi);
+    const int top = s(registered ? kPageTopWithTabs : kPageTopWithoutTabs);
+    const int height = std::max(clientHeight - top - s(kPageBottomReserve), s(kMinPageHeight));
+    return LayoutRect{s(8), top, clientWidth - s(16), height};
 }
 
-std::vector<ControlPlacement> LayoutChatPage(int width, int height) {
+std::vector<ControlPlacement> LayoutChatPage(int width, int height, int dpi) {
     const int w = width;
     const int h = height;
+    const DpiScale s(dpi);
     return {
-        Place(IDC_CHAT_MODE, 0, 0, 180, 26),
-        Place(IDC_CHAT_TRANSCRIPT, 0, 30, w, h - 104),
-        Place(IDC_CHAT_INPUT, 0, h - 70, w - 210, 66),
-        Place(IDC_CHAT_SEND, w - 200, h - 70, 95, 30),
-        Place(IDC_CHAT_READ, w - 95, h - 70, 95, 30),
+        Place(IDC_CHAT_MODE, 0, 0, s(180), s(26)),
+        Place(IDC_CHAT_TRANSCRIPT, 0, s(30), w, h - s(104)),
+        Place(IDC_CHAT_INPUT, 0, h - s(70), w - s(210), s(66)),
+        Place(IDC_CHAT_SEND, w - s(200), h - s(70), s(95), s(30)),
+        Place(IDC_CHAT_READ, w - s(95), h - s(70), s(95), s(30)),
     };
 }
 
-std::vector<ControlPlacement> LayoutLabPage(int width, int height) {
+std::vector<ControlPlacement> LayoutLabPage(int width, int height, int dpi) {
     const int w = width;
     const int h = height;
+    const DpiScale s(dpi);
     // The pasted text takes the upper half; the short form and the result share the lower one.
     const int m = h / 2;
     return {
-        Place(IDC_LAB_TEXT_LABEL, 0, 0, w, 18),
-        Place(IDC_LAB_TEXT, 0, 20, w, m - 50),
-        Place(IDC_LAB_AGE_LABEL, 0, m - 22, 40, 18),
-        Place(IDC_LAB_AGE, 44, m - 24, 70, 24),
-        Place(IDC_LAB_SEX_LABEL, 130, m - 22, 40, 18),
-        Place(IDC_LAB_SEX, 170, m - 24, 90, 120),
-        Place(IDC_LAB_SYMPTOMS_LABEL, 0, m + 8, 80, 18),
-        Place(IDC_LAB_SYMPTOMS, 0, m + 28, w, 44),
-        Place(IDC_LAB_ANALYZE, 0, m + 78, 140, 28),
-        Place(IDC_LAB_RESULT, 0, m + 112, w, h - m - 112),
+        Place(IDC_LAB_TEXT_LABEL, 0, 0, w, s(18)),
+        Place(IDC_LAB_TEXT, 0, s(20), w, m - s(50)),
+        Place(IDC_LAB_AGE_LABEL, 0, m - s(22), s(40), s(18)),
+        Place(IDC_LAB_AGE, s(44), m - s(24), s(70), s(24)),
+        Place(IDC_LAB_SEX_LABEL, s(130), m - s(22), s(40), s(18)),
+        Place(IDC_LAB_SEX, s(170), m - s(24), s(90), s(120)),
+        Place(IDC_LAB_SYMPTOMS_LABEL, 0, m + s(8), s(80), s(18)),
+        Place(IDC_LAB_SYMPTOMS, 0, m + s(28), w, s(44)),
+        Place(IDC_LAB_ANALYZE, 0, m + s(78), s(140), s(28)),
+        Place(IDC_LAB_RESULT, 0, m + s(112), w, h - m - s(112)),
     };
 }
 
-std::vector<ControlPlacement> LayoutRecordPage(int width, int height) {
-    const int boxWidth = width - kRecordBoxX;
+std::vector<ControlPlacement> LayoutRecordPage(int width, int height, int dpi) {
+    const DpiScale s(dpi);
+    const int boxX = s(kRecordBoxX);
+    const int boxWidth = width - boxX;
+    const int resultY = s(kRecordResultY);
     std::vector<ControlPlacement> placements;
     placements.reserve(kRecordRows.size() * 2 + 2);
     for (const RecordRow& row : kRecordRows) {
-        placements.push_back(Place(row.labelId, 0, row.boxY + 2, 105, 18));
-        placements.push_back(Place(row.boxId, kRecordBoxX, row.boxY, boxWidth, row.boxHeight));
+        placements.push_back(Place(row.labelId, 0, s(row.boxY + 2), s(105), s(18)));
+        placements.push_back(Place(row.boxId, boxX, s(row.boxY), boxWidth, s(row.boxHeight)));
     }
-    placements.push_back(Place(IDC_REC_ANALYZE, 0, 316, 160, 28));
-    placements.push_back(Place(IDC_REC_RESULT, 0, kRecordResultY, width,
-                               std::max(height - kRecordResultY, kRecordMinResultHeight)));
+    placements.push_back(Place(IDC_REC_ANALYZE, 0, s(316), s(160), s(28)));
+    placements.push_back(Place(IDC_REC_RESULT, 0, resultY, width,
+                               std::max(height - resultY, s(kRecordMinResultHeight))));
     return placements;
 }
 
-std::vector<ControlPlacement> LayoutHistoryPage(int width, int height) {
+std::vector<ControlPlacement> LayoutHistoryPage(int width, int height, int dpi) {
+    const DpiScale s(dpi);
     const int half = width / 2;
     return {
-        Place(IDC_HIST_REFRESH, 0, 0, 130, 26),
-        Place(IDC_HIST_CAPTION, 140, 4, width - 140, 18),
-        Place(IDC_HIST_LIST, 0, 32, half - 4, height - 32),
-        Place(IDC_HIST_DETAIL, half + 4, 32, half - 4, height - 32),
+        Place(IDC_HIST_REFRESH, 0, 0, s(130), s(26)),
+        Place(IDC_HIST_CAPTION, s(140), s(4), width - s(140), s(18)),
+        Place(IDC_HIST_LIST, 0, s(32), half - s(4), height - s(32)),
+        Place(IDC_HIST_DETAIL, half + s(4), s(32), half - s(4), height - s(32)),
     };
 }
 
-std::vector<ControlPlacement> LayoutRegistrationPage(int width, int /*height*/) {
-    const int textWidth = width - 80;
+std::vector<ControlPlacement> LayoutRegistrationPage(int width, int /*height*/, int dpi) {
+    const DpiScale s(dpi);
+    const int textWidth = width - s(80);
     // Boxes wider than this only make the typed text harder to follow.
-    const int boxWidth = std::min(textWidth, kRegistrationMaxBoxWidth);
+    const int boxWidth = std::min(textWidth, s(kRegistrationMaxBoxWidth));
     return {
-        Place(IDC_REG_WELCOME, 40, 16, textWidth, 32),
-        Place(IDC_REG_TAGLINE, 40, 52, textWidth, 20),
-        Place(IDC_REG_HINT, 40, 80, textWidth, 20),
-        Place(IDC_REG_EMAIL_LABEL, 40, 108, 300, 18),
-        Place(IDC_REG_EMAIL, 40, 128, boxWidth, 28),
-        Place(IDC_REG_NAME_LABEL, 40, 168, 300, 18),
-        Place(IDC_REG_NAME, 40, 188, boxWidth, 28),
-        Place(IDC_REG_CONTINUE, 40, 236, 160, 32),
-        Place(IDC_REG_NOTE, 40, 286, textWidth, 60),
+        Place(IDC_REG_WELCOME, s(40), s(16), textWidth, s(32)),
+        Place(IDC_REG_TAGLINE, s(40), s(52), textWidth, s(20)),
+        Place(IDC_REG_HINT, s(40), s(80), textWidth, s(20)),
+        Place(IDC_REG_EMAIL_LABEL, s(40), s(108), s(300), s(18)),
+        Place(IDC_REG_EMAIL, s(40), s(128), boxWidth, s(28)),
+        Place(IDC_REG_NAME_LABEL, s(40), s(168), s(300), s(18)),
+        Place(IDC_REG_NAME, s(40), s(188), boxWidth, s(28)),
+        Place(IDC_REG_CONTINUE, s(40), s(236), s(160), s(32)),
+        Place(IDC_REG_NOTE, s(40), s(286), textWidth, s(60)),
     };
 }
 

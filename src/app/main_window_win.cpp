@@ -2,8 +2,12 @@
 
 #include <commctrl.h>
 
+#include <utility>
+
 #include "app/app_state_win.h"
 #include "app/control_ids.h"
+#include "app/dpi_win.h"
+#include "app/layout.h"
 #include "app/pages_win.h"
 #include "app/registration_win.h"
 #include "app/ui_seams_win.h"
@@ -17,27 +21,38 @@
 namespace alvena {
 namespace {
 
-constexpr int kMainWidth = 980;
-constexpr int kMainHeight = 720;
+struct FontSpec {
+    int height;  // at 96 DPI
+    int weight;
+    const wchar_t* face;
+};
 
-HFONT MakeFont(int height, int weight, const wchar_t* face) {
-    return CreateFontW(height, 0, 0, 0, weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
-                       DEFAULT_PITCH | FF_SWISS, face);
+constexpr FontSpec kBodyFont = {16, 400, L"Segoe UI"};
+constexpr FontSpec kBoldFont = {16, 600, L"Segoe UI"};
+constexpr FontSpec kTitleFont = {24, 700, L"Segoe UI Semibold"};
+
+HFONT MakeFont(const FontSpec& spec, int dpi) {
+    return CreateFontW(ScaleToDpi(spec.height, dpi), 0, 0, 0, spec.weight, FALSE, FALSE, FALSE,
+                       DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
+                       DEFAULT_PITCH | FF_SWISS, spec.face);
 }
 
-HWND CreateLabel(HWND parent, int id, const wchar_t* text, DWORD extraStyle, RECT r, HFONT font) {
+HWND CreateLabel(HWND parent, int id, const wchar_t* text, DWORD extraStyle, LayoutRect rect,
+                 HFONT font) {
+    const LayoutRect r = ScaleToDpi(rect, CurrentApp()->dpi);
     HWND label = CreateWindowExW(
-        0, L"STATIC", text, WS_CHILD | WS_VISIBLE | extraStyle, r.left, r.top, r.right, r.bottom,
-        parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), CurrentApp()->instance, nullptr);
+        0, L"STATIC", text, WS_CHILD | WS_VISIBLE | extraStyle, r.x, r.y, r.width, r.height, parent,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), CurrentApp()->instance, nullptr);
     SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
     return label;
 }
 
 void CreateTabStrip(AppState& app, HWND window) {
-    app.tabs = CreateWindowExW(
-        0, WC_TABCONTROLW, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 8, 44, 600, 30, window,
-        reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_TABS)), app.instance, nullptr);
+    const LayoutRect r = ScaleToDpi({8, 44, 600, 30}, app.dpi);
+    app.tabs = CreateWindowExW(0, WC_TABCONTROLW, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, r.x,
+                               r.y, r.width, r.height, window,
+                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_TABS)),
+                               app.instance, nullptr);
     SendMessageW(app.tabs, WM_SETFONT, reinterpret_cast<WPARAM>(app.bodyFont.get()), TRUE);
     const wchar_t* const names[] = {L"Chat", L"Laboratorio", L"Expediente", L"Historial"};
     for (int i = 0; i < 4; ++i) {
@@ -51,11 +66,12 @@ void CreateTabStrip(AppState& app, HWND window) {
 LRESULT OnCreate(HWND window) {
     AppState& app = *CurrentApp();
     app.mainWindow = window;
+    app.dpi = WindowDpi(window);
     app.backgroundBrush.reset(CreateSolidBrush(kBackgroundColour));
     app.editBrush.reset(CreateSolidBrush(kEditBackgroundColour));
-    app.bodyFont.reset(MakeFont(16, 400, L"Segoe UI"));
-    app.boldFont.reset(MakeFont(16, 600, L"Segoe UI"));
-    app.titleFont.reset(MakeFont(24, 700, L"Segoe UI Semibold"));
+    app.bodyFont.reset(MakeFont(kBodyFont, app.dpi));
+    app.boldFont.reset(MakeFont(kBoldFont, app.dpi));
+    app.titleFont.reset(MakeFont(kTitleFont, app.dpi));
 
     CreateLabel(window, IDC_TITLE, L"Alvena", 0, {12, 8, 200, 28}, app.titleFont.get());
     CreateLabel(window, IDC_SUBTITLE, L"Apoyo clínico · Veltrano Systems", 0, {240, 12, 400, 22},
@@ -72,6 +88,26 @@ LRESULT OnCreate(HWND window) {
                 app.boldFont.get());
     ApplyProfile();
     return 0;
+}
+
+// The window moved to a monitor of another scale: everything is made again for the new DPI.
+void OnDpiChanged(HWND window, int dpi, const RECT& suggested) {
+    AppState& app = *CurrentApp();
+    const int oldDpi = std::exchange(app.dpi, dpi);
+    UniqueFont body(MakeFont(kBodyFont, dpi));
+    UniqueFont bold(MakeFont(kBoldFont, dpi));
+    UniqueFont title(MakeFont(kTitleFont, dpi));
+    ReplaceFonts(window, {{app.bodyFont.get(), body.get()},
+                          {app.boldFont.get(), bold.get()},
+                          {app.titleFont.get(), title.get()}});
+    app.bodyFont = std::move(body);
+    app.boldFont = std::move(bold);
+    app.titleFont = std::move(title);
+    RescaleListColumns(GetDlgItem(app.pages[kHistoryPage], IDC_HIST_LIST), oldDpi, dpi);
+    SetWindowPos(window, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    // The suggested size may be the current one, which sends no WM_SIZE.
+    LayoutWindow();
 }
 
 void OnDestroy() {
@@ -185,9 +221,25 @@ bool RegisterWindowClasses(HINSTANCE instance) {
 }
 
 HWND CreateMainWindow(HINSTANCE instance) {
-    return CreateWindowExW(0, kMainClassName, kMainTitle, WS_OVERLAPPEDWINDOW | WS_VISIBLE,
-                           CW_USEDEFAULT, CW_USEDEFAULT, kMainWidth, kMainHeight, nullptr, nullptr,
-                           instance, nullptr);
+    // Sized for the screen's DPI first, then for the DPI and work area of the monitor it opened on.
+    const LayoutRect first = FitMainWindow(0, 0, ScreenDpi(), WorkAreaOf(nullptr));
+    HWND window = CreateWindowExW(0, kMainClassName, kMainTitle, WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                                  CW_USEDEFAULT, CW_USEDEFAULT, first.width, first.height, nullptr,
+                                  nullptr, instance, nullptr);
+    if (window == nullptr) {
+        return nullptr;
+    }
+    RECT outer{};
+    GetWindowRect(window, &outer);
+    const LayoutRect current{outer.left, outer.top, outer.right - outer.left,
+                             outer.bottom - outer.top};
+    const LayoutRect fitted =
+        FitMainWindow(current.x, current.y, CurrentApp()->dpi, WorkAreaOf(window));
+    if (fitted != current) {
+        SetWindowPos(window, nullptr, fitted.x, fitted.y, fitted.width, fitted.height,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    return window;
 }
 
 namespace {
@@ -201,6 +253,9 @@ LRESULT HandleMainMessage(HWND window, UINT message, WPARAM wParam, LPARAM lPara
             return 0;
         case WM_SIZE:
             LayoutWindow();
+            return 0;
+        case WM_DPICHANGED:
+            OnDpiChanged(window, LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
             return 0;
         case WM_ERASEBKGND:
             return OnEraseBackground(window, reinterpret_cast<HDC>(wParam));

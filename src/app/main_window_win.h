@@ -22,7 +22,8 @@ inline constexpr const wchar_t* kHomePageDomain = L"veltrano.systems";
 // Registers "AlvenaPage" and "AlvenaMainWnd"; false when either cannot be registered.
 [[nodiscard]] bool RegisterWindowClasses(HINSTANCE instance);
 
-// Creates the 980 x 720 main window with every page and control; null on failure.
+// Creates the main window with every page and control, 980 x 720 at 96 DPI and scaled to its
+// monitor's DPI, within the monitor's work area; null on failure.
 [[nodiscard]] HWND CreateMainWindow(HINSTANCE instance);
 
 LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

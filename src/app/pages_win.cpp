@@ -134,7 +134,8 @@ HFONT FontOf(const AppState& app, ControlKind kind) {
 }
 
 HWND CreateChild(HWND parent, const wchar_t* className, DWORD exStyle, DWORD style,
-                 const wchar_t* text, const LayoutRect& rect, int id) {
+                 const wchar_t* text, const LayoutRect& rect96, int id) {
+    const LayoutRect rect = ScaleToDpi(rect96, CurrentApp()->dpi);
     return CreateWindowExW(exStyle, className, text, style, rect.x, rect.y, rect.width, rect.height,
                            parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                            CurrentApp()->instance, nullptr);
@@ -168,7 +169,7 @@ void InsertListColumn(HWND list, int index, const wchar_t* text, int width) {
     LVCOLUMNW column{};
     column.mask = LVCF_WIDTH | LVCF_TEXT;
     column.fmt = LVCFMT_LEFT;
-    column.cx = width;
+    column.cx = ScaleToDpi(width, CurrentApp()->dpi);
     column.pszText = const_cast<wchar_t*>(text);
     SendMessageW(list, LVM_INSERTCOLUMNW, index, reinterpret_cast<LPARAM>(&column));
 }
@@ -197,12 +198,12 @@ SIZE ClientSize(HWND window) {
     return {client.right - client.left, client.bottom - client.top};
 }
 
-void LayoutPage(HWND page, std::vector<ControlPlacement> (*layout)(int, int)) {
+void LayoutPage(HWND page, std::vector<ControlPlacement> (*layout)(int, int, int), int dpi) {
     if (page == nullptr) {
         return;
     }
     const SIZE size = ClientSize(page);
-    PlaceControls(page, layout(size.cx, size.cy));
+    PlaceControls(page, layout(size.cx, size.cy, dpi));
 }
 
 }  // namespace
@@ -257,7 +258,7 @@ LRESULT CALLBACK PageWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
 void LayoutWindow() {
     const AppState& app = *CurrentApp();
     const SIZE size = ClientSize(app.mainWindow);
-    for (const ControlPlacement& placement : LayoutMainControls(size.cx, size.cy)) {
+    for (const ControlPlacement& placement : LayoutMainControls(size.cx, size.cy, app.dpi)) {
         HWND control = GetDlgItem(app.mainWindow, placement.id);
         if (control == nullptr) {
             continue;
@@ -265,17 +266,17 @@ void LayoutWindow() {
         const LayoutRect& r = placement.rect;
         MoveWindow(control, r.x, r.y, r.width, r.height, TRUE);
     }
-    const LayoutRect area = LayoutPageArea(size.cx, size.cy, !app.profile.email.empty());
+    const LayoutRect area = LayoutPageArea(size.cx, size.cy, !app.profile.email.empty(), app.dpi);
     for (HWND page : app.pages) {
         if (page != nullptr) {
             MoveWindow(page, area.x, area.y, area.width, area.height, TRUE);
         }
     }
-    LayoutPage(app.pages[kChatPage], LayoutChatPage);
-    LayoutPage(app.pages[kLabPage], LayoutLabPage);
-    LayoutPage(app.pages[kRecordPage], LayoutRecordPage);
-    LayoutPage(app.pages[kHistoryPage], LayoutHistoryPage);
-    LayoutPage(app.pages[kRegistrationPage], LayoutRegistrationPage);
+    LayoutPage(app.pages[kChatPage], LayoutChatPage, app.dpi);
+    LayoutPage(app.pages[kLabPage], LayoutLabPage, app.dpi);
+    LayoutPage(app.pages[kRecordPage], LayoutRecordPage, app.dpi);
+    LayoutPage(app.pages[kHistoryPage], LayoutHistoryPage, app.dpi);
+    LayoutPage(app.pages[kRegistrationPage], LayoutRegistrationPage, app.dpi);
 }
 
 void ShowPage(int index) {

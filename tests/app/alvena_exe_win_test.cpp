@@ -55,6 +55,20 @@ TEST(AlvenaExe, EmbedsItsManifestAndVersionRecord) {
     EXPECT_NE(xml.find("level=\"asInvoker\""), std::string::npos);
     EXPECT_NE(xml.find("Microsoft.Windows.Common-Controls"), std::string::npos);
     EXPECT_NE(xml.find("version=\"6.0.0.0\""), std::string::npos);
+    // Per-monitor DPI awareness, version 2 where Windows knows it, else the first per-monitor kind;
+    // both in the application's settings, each in its own namespace.
+    const std::size_t settings =
+        xml.find("<application xmlns=\"urn:schemas-microsoft-com:asm.v3\">\n    <windowsSettings>");
+    const std::size_t settingsEnd = xml.find("</windowsSettings>", settings);
+    ASSERT_NE(settingsEnd, std::string::npos);
+    for (const char* setting :
+         {"<dpiAware xmlns=\"http://schemas.microsoft.com/SMI/2005/WindowsSettings\">true/pm"
+          "</dpiAware>",
+          "<dpiAwareness xmlns=\"http://schemas.microsoft.com/SMI/2016/WindowsSettings\">"
+          "PerMonitorV2, PerMonitor</dpiAwareness>"}) {
+        const std::size_t at = xml.find(setting, settings);
+        EXPECT_LT(at, settingsEnd) << setting;
+    }
     FreeLibrary(image);
 
     DWORD handle = 0;

@@ -1,6 +1,8 @@
 #include "app/layout.h"
 
+#include <cstdlib>
 #include <ostream>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -22,7 +24,7 @@ void PrintTo(const LayoutRect& rect, std::ostream* out) {
 namespace {
 
 using Placements = std::vector<ControlPlacement>;
-using PageLayout = Placements (*)(int, int);
+using PageLayout = Placements (*)(int, int, int);
 
 struct PageCase {
     const char* name;
@@ -262,7 +264,7 @@ const PageCase kPageCases[] = {
 
 TEST(LayoutTest, EveryControlInTableOrder) {
     for (const auto& c : kPageCases) {
-        EXPECT_EQ(c.layout(c.width, c.height), c.expected) << c.name;
+        EXPECT_EQ(c.layout(c.width, c.height, kBaseDpi), c.expected) << c.name;
     }
 }
 
@@ -300,7 +302,7 @@ TEST(LayoutTest, PageAreaUnderTabsOrHeaderNeverBelow80) {
         {3000, 2000, true, {8, 80, 2984, 1836}},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(LayoutPageArea(c.clientWidth, c.clientHeight, c.registered), c.expected)
+        EXPECT_EQ(LayoutPageArea(c.clientWidth, c.clientHeight, c.registered, kBaseDpi), c.expected)
             << c.clientWidth << "x" << c.clientHeight << (c.registered ? " registered" : "");
     }
 }
@@ -316,7 +318,8 @@ TEST(LayoutTest, RecordResultKeepsAtLeast60) {
         {411, {0, 350, 600, 61}}, {517, {0, 350, 600, 167}}, {-5, {0, 350, 600, 60}},
     };
     for (const auto& c : cases) {
-        const LayoutRect result = RectOf(LayoutRecordPage(600, c.pageHeight), IDC_REC_RESULT);
+        const LayoutRect result =
+            RectOf(LayoutRecordPage(600, c.pageHeight, kBaseDpi), IDC_REC_RESULT);
         EXPECT_EQ(result, c.expected) << c.pageHeight;
         if (c.pageHeight < 410) {
             EXPECT_GT(result.y + result.height, c.pageHeight) << "runs past the page bottom";
@@ -335,7 +338,7 @@ TEST(LayoutTest, RegistrationBoxesStopAt480WhileTextsKeepFullWidth) {
         {500, 420, 420}, {559, 479, 479}, {560, 480, 480}, {561, 481, 480}, {1200, 1120, 480},
     };
     for (const auto& c : cases) {
-        const Placements page = LayoutRegistrationPage(c.pageWidth, 400);
+        const Placements page = LayoutRegistrationPage(c.pageWidth, 400, kBaseDpi);
         for (const int id : {IDC_REG_WELCOME, IDC_REG_TAGLINE, IDC_REG_HINT, IDC_REG_NOTE}) {
             EXPECT_EQ(RectOf(page, id).width, c.textWidth) << c.pageWidth << " id " << id;
         }
@@ -347,13 +350,95 @@ TEST(LayoutTest, RegistrationBoxesStopAt480WhileTextsKeepFullWidth) {
 
 TEST(LayoutTest, HistoryHalvesLeaveAnEightPixelGap) {
     for (const int width : {100, 101, 948, 949, 1001}) {
-        const Placements page = LayoutHistoryPage(width, 300);
+        const Placements page = LayoutHistoryPage(width, 300, kBaseDpi);
         const LayoutRect list = RectOf(page, IDC_HIST_LIST);
         const LayoutRect detail = RectOf(page, IDC_HIST_DETAIL);
         EXPECT_EQ(detail.x - (list.x + list.width), 8) << width;
         EXPECT_EQ(list.width, detail.width) << width;
         EXPECT_LE(detail.x + detail.width, width) << width;
         EXPECT_GE(detail.x + detail.width, width - 1) << width;
+    }
+}
+
+TEST(LayoutTest, ScaleToDpiRoundsAsMulDiv) {
+    const struct {
+        int value;
+        int toDpi;
+        int fromDpi;
+        int expected;
+    } cases[] = {
+        {16, 96, 96, 16},    {16, 144, 96, 24},    {24, 144, 96, 36},     {980, 144, 96, 1470},
+        {0, 192, 96, 0},     {1, 144, 96, 2},      {-1, 144, 96, -2},     {2, 120, 96, 3},
+        {3, 120, 96, 4},     {5, 120, 96, 6},      {-7, 120, 96, -9},     {105, 168, 96, 184},
+        {330, 96, 144, 220}, {220, 120, 144, 183}, {-330, 96, 144, -220},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ScaleToDpi(c.value, c.toDpi, c.fromDpi), c.expected)
+            << c.value << " from " << c.fromDpi << " to " << c.toDpi;
+    }
+}
+
+[[nodiscard]] bool WithinAPixel(const LayoutRect& a, const LayoutRect& b) {
+    return std::abs(a.x - b.x) <= 1 && std::abs(a.y - b.y) <= 1 &&
+           std::abs(a.width - b.width) <= 1 && std::abs(a.height - b.height) <= 1;
+}
+
+// No constant is left unscaled: at DPI d each control stands where the 96-DPI layout puts it for
+// a client area d / 96 times smaller, times d / 96.
+TEST(LayoutTest, AtAnyDpiEveryControlStandsWhereThe96DpiLayoutPutsItScaled) {
+    const PageLayout layouts[] = {LayoutMainControls, LayoutChatPage,    LayoutLabPage,
+                                  LayoutRecordPage,   LayoutHistoryPage, LayoutRegistrationPage};
+    // Client sizes at 96 DPI; multiples of 4, so that they scale to whole pixels.
+    const std::pair<int, int> sizesAt96[] = {{964, 680}, {948, 516}, {52, 28}, {3000, 80}};
+    for (const int dpi : {120, 144, 168, 192, 240}) {
+        for (const auto& [width96, height96] : sizesAt96) {
+            const int width = width96 * dpi / kBaseDpi;
+            const int height = height96 * dpi / kBaseDpi;
+            SCOPED_TRACE(testing::Message() << dpi << " DPI, " << width << "x" << height);
+            for (const PageLayout layout : layouts) {
+                const Placements scaled = layout(width, height, dpi);
+                const Placements base = layout(width96, height96, kBaseDpi);
+                ASSERT_EQ(scaled.size(), base.size());
+                for (std::size_t i = 0; i < scaled.size(); ++i) {
+                    EXPECT_EQ(scaled[i].id, base[i].id);
+                    EXPECT_PRED2(WithinAPixel, scaled[i].rect, ScaleToDpi(base[i].rect, dpi))
+                        << "control " << scaled[i].id;
+                }
+            }
+            for (const bool registered : {true, false}) {
+                EXPECT_PRED2(
+                    WithinAPixel, LayoutPageArea(width, height, registered, dpi),
+                    ScaleToDpi(LayoutPageArea(width96, height96, registered, kBaseDpi), dpi));
+            }
+        }
+    }
+}
+
+struct WindowCase {
+    int x;
+    int y;
+    int dpi;
+    LayoutRect workArea;
+    LayoutRect expected;
+};
+
+TEST(LayoutTest, MainWindowScalesButStaysInsideTheWorkArea) {
+    const WindowCase cases[] = {
+        {0, 0, 96, {0, 0, 1280, 1024}, {0, 0, 980, 720}},
+        {26, 26, 96, {0, 0, 1920, 1040}, {26, 26, 980, 720}},
+        {0, 0, 144, {0, 0, 1600, 1200}, {0, 0, 1470, 1080}},
+        // Larger than the work area: as large as the area, at its corner.
+        {0, 0, 144, {0, 0, 1280, 1024}, {0, 0, 1280, 1024}},
+        {26, 26, 120, {0, 0, 1366, 728}, {26, 0, 1225, 728}},
+        // Moved back inside, as little as needed.
+        {500, 400, 96, {0, 0, 1280, 1024}, {300, 304, 980, 720}},
+        {0, 0, 96, {60, 0, 1220, 1024}, {60, 0, 980, 720}},
+        // A monitor left of the primary one.
+        {-1900, 10, 96, {-1920, 0, 1920, 1040}, {-1900, 10, 980, 720}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(FitMainWindow(c.x, c.y, c.dpi, c.workArea), c.expected)
+            << c.x << ", " << c.y << " at " << c.dpi;
     }
 }
 

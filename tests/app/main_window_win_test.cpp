@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -12,6 +14,7 @@
 
 #include "app/control_ids.h"
 #include "app/control_text_win.h"
+#include "app/dpi_win.h"
 #include "app/layout.h"
 #include "app/main_window_win.h"
 #include "protocol/wide_text_win.h"
@@ -139,25 +142,25 @@ const ControlExpectation kControls[] = {
     {kHistoryPage, IDC_HIST_DETAIL, u"Edit", u"", kResultBox, kEdge},
 };
 
-std::vector<ControlPlacement> PageLayout(PageIndex page, int width, int height) {
+std::vector<ControlPlacement> PageLayout(PageIndex page, int width, int height, int dpi) {
     switch (page) {
         case kRegistrationPage:
-            return LayoutRegistrationPage(width, height);
+            return LayoutRegistrationPage(width, height, dpi);
         case kChatPage:
-            return LayoutChatPage(width, height);
+            return LayoutChatPage(width, height, dpi);
         case kLabPage:
-            return LayoutLabPage(width, height);
+            return LayoutLabPage(width, height, dpi);
         case kRecordPage:
-            return LayoutRecordPage(width, height);
+            return LayoutRecordPage(width, height, dpi);
         case kHistoryPage:
-            return LayoutHistoryPage(width, height);
+            return LayoutHistoryPage(width, height, dpi);
     }
     return {};
 }
 
 LayoutRect ExpectedRect(PageIndex page, int id, const RECT& pageClient) {
     for (const ControlPlacement& placement :
-         PageLayout(page, pageClient.right, pageClient.bottom)) {
+         PageLayout(page, pageClient.right, pageClient.bottom, kBaseDpi)) {
         if (placement.id == id) {
             return placement.rect;
         }
@@ -174,7 +177,7 @@ TEST(MainWindow, EveryControlHasItsClassTextStyleAndPlaceAfterAResize) {
     MainWindowHarness ui(kRegisteredProfile);
     for (const auto& [width, height] : {std::pair{1100, 760}, std::pair{700, 420}}) {
         ui.SetClientSize(width, height);
-        const LayoutRect area = LayoutPageArea(width, height, true);
+        const LayoutRect area = LayoutPageArea(width, height, true, kBaseDpi);
         for (HWND page : ui.app().pages) {
             EXPECT_EQ(AsLayoutRect(RectInParent(page)), area);
         }
@@ -199,7 +202,7 @@ TEST(MainWindow, EveryControlHasItsClassTextStyleAndPlaceAfterAResize) {
                 EXPECT_EQ(actual.height, expected.height);
             }
         }
-        for (const ControlPlacement& placement : LayoutMainControls(width, height)) {
+        for (const ControlPlacement& placement : LayoutMainControls(width, height, kBaseDpi)) {
             SCOPED_TRACE(testing::Message() << "main control " << placement.id);
             EXPECT_EQ(AsLayoutRect(RectInParent(GetDlgItem(ui.window(), placement.id))),
                       placement.rect);
@@ -382,6 +385,92 @@ TEST(MainWindow, MinimisingAndRestoringLaysOutAgain) {
     ASSERT_TRUE(PumpUntil([&] { return ClientRectOf(ui.window()).right == 900; }));
     const RECT after = RectInParent(ui.control(kChatPage, IDC_CHAT_SEND));
     EXPECT_EQ(AsLayoutRect(after), AsLayoutRect(before));
+}
+
+int FontPixelHeight(HWND control) {
+    const auto font = reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0));
+    HDC dc = GetDC(control);
+    HGDIOBJ previous = SelectObject(dc, font);
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(dc, &metrics);
+    SelectObject(dc, previous);
+    ReleaseDC(control, dc);
+    return metrics.tmHeight;
+}
+
+void ExpectWithinAPixel(const LayoutRect& actual, const LayoutRect& expected, bool checkHeight) {
+    EXPECT_NEAR(actual.x, expected.x, 1);
+    EXPECT_NEAR(actual.y, expected.y, 1);
+    EXPECT_NEAR(actual.width, expected.width, 1);
+    if (checkHeight) {
+        EXPECT_NEAR(actual.height, expected.height, 1);
+    }
+}
+
+// Fonts, list columns and every child window at the window's DPI: each child stands where the
+// 96-DPI layout puts it for a client area dpi / 96 times smaller, times dpi / 96.
+void ExpectEverySizeScaledTo(MainWindowHarness& ui, int dpi) {
+    EXPECT_EQ(FontPixelHeight(ui.app().status), ScaleToDpi(16, dpi));
+    EXPECT_EQ(FontPixelHeight(ui.control(kChatPage, IDC_CHAT_SEND)), ScaleToDpi(16, dpi));
+    EXPECT_EQ(FontPixelHeight(GetDlgItem(ui.window(), IDC_TITLE)), ScaleToDpi(24, dpi));
+    HWND list = ui.control(kHistoryPage, IDC_HIST_LIST);
+    EXPECT_EQ(SendMessageW(list, LVM_GETCOLUMNWIDTH, 0, 0), ScaleToDpi(220, dpi));
+    EXPECT_EQ(SendMessageW(list, LVM_GETCOLUMNWIDTH, 1, 0), ScaleToDpi(280, dpi));
+
+    // 800 by 600 at 96 DPI: its page area, 784 by 436, scales to whole pixels at 120 to 240.
+    constexpr int kWidth96 = 800;
+    constexpr int kHeight96 = 600;
+    ui.SetClientSize(ScaleToDpi(kWidth96, dpi), ScaleToDpi(kHeight96, dpi));
+    for (const ControlPlacement& placement : LayoutMainControls(kWidth96, kHeight96, kBaseDpi)) {
+        SCOPED_TRACE(testing::Message() << "main control " << placement.id);
+        ExpectWithinAPixel(AsLayoutRect(RectInParent(GetDlgItem(ui.window(), placement.id))),
+                           ScaleToDpi(placement.rect, dpi), true);
+    }
+    const LayoutRect area96 = LayoutPageArea(kWidth96, kHeight96, true, kBaseDpi);
+    for (const PageIndex page :
+         {kRegistrationPage, kChatPage, kLabPage, kRecordPage, kHistoryPage}) {
+        SCOPED_TRACE(testing::Message() << "page " << page);
+        ExpectWithinAPixel(AsLayoutRect(RectInParent(ui.page(page))), ScaleToDpi(area96, dpi),
+                           true);
+        for (const ControlPlacement& placement :
+             PageLayout(page, area96.width, area96.height, kBaseDpi)) {
+            SCOPED_TRACE(testing::Message() << "control " << placement.id);
+            HWND control = ui.control(page, placement.id);
+            ExpectWithinAPixel(AsLayoutRect(RectInParent(control)), ScaleToDpi(placement.rect, dpi),
+                               Narrow(WindowClass(control)) != "ComboBox");
+        }
+    }
+}
+
+// CTest runs this in the shared prefix at 96 DPI and again in one whose screen reports 144
+// (ALVENA_TEST_DPI), large enough for the scaled window.
+TEST(DisplayScale, EverySizeFollowsTheWindowDpi) {
+    MainWindowHarness ui(kRegisteredProfile);
+    const char* expectedDpi = std::getenv("ALVENA_TEST_DPI");
+    const int dpi = ui.app().dpi;
+    ASSERT_EQ(dpi, expectedDpi != nullptr ? std::atoi(expectedDpi) : WindowDpi(ui.window()));
+    const LayoutRect work = WorkAreaOf(ui.window());
+    const LayoutRect outer = AsLayoutRect(RectInParent(ui.window()));
+    EXPECT_EQ(outer.width, std::min(ScaleToDpi(980, dpi), work.width));
+    EXPECT_EQ(outer.height, std::min(ScaleToDpi(720, dpi), work.height));
+    ExpectEverySizeScaledTo(ui, dpi);
+}
+
+TEST(DisplayScale, MovingToAMonitorOfAnotherScaleRemakesFontsAndLayout) {
+    MainWindowHarness ui(kRegisteredProfile);
+    const int dpi = ui.app().dpi * 3 / 2;
+    const HGDIOBJ oldFonts[] = {ui.app().bodyFont.get(), ui.app().boldFont.get(),
+                                ui.app().titleFont.get()};
+    RECT suggested = {10, 20, 10 + ScaleToDpi(800, dpi, ui.app().dpi),
+                      20 + ScaleToDpi(600, dpi, ui.app().dpi)};
+    SendMessageW(ui.window(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
+                 reinterpret_cast<LPARAM>(&suggested));
+    EXPECT_EQ(AsLayoutRect(RectInParent(ui.window())),
+              (LayoutRect{10, 20, suggested.right - 10, suggested.bottom - 20}));
+    for (HGDIOBJ font : oldFonts) {
+        EXPECT_EQ(GetObjectType(font), 0u) << "an old font is still alive";
+    }
+    ExpectEverySizeScaledTo(ui, dpi);
 }
 
 }  // namespace
