@@ -39,6 +39,7 @@ struct AppState {
     std::vector<ChatTurn> conversation;
     std::vector<HistoryEntry> history;
     bool busy = false;
+    HWND focus = nullptr;  // the control that gets the keyboard focus when the window is activated
 };
 
 // The process-wide pointer: set from just before the main window exists until the message loop

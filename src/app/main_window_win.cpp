@@ -7,6 +7,7 @@
 #include "app/app_state_win.h"
 #include "app/control_ids.h"
 #include "app/dpi_win.h"
+#include "app/focus_win.h"
 #include "app/layout.h"
 #include "app/pages_win.h"
 #include "app/registration_win.h"
@@ -256,6 +257,12 @@ LRESULT HandleMainMessage(HWND window, UINT message, WPARAM wParam, LPARAM lPara
             return 0;
         case WM_DPICHANGED:
             OnDpiChanged(window, LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+            return 0;
+        case WM_ACTIVATE:
+            OnActivate(window, wParam);
+            return DefWindowProcW(window, message, wParam, lParam);
+        case WM_SETFOCUS:
+            OnMainWindowFocus(window);
             return 0;
         case WM_ERASEBKGND:
             return OnEraseBackground(window, reinterpret_cast<HDC>(wParam));

@@ -8,6 +8,7 @@
 #include "app/app_state_win.h"
 #include "app/control_ids.h"
 #include "app/control_text_win.h"
+#include "app/focus_win.h"
 #include "app/layout.h"
 #include "screens/history_page_win.h"
 
@@ -288,12 +289,14 @@ void ShowPage(int index) {
     ShowWindow(app.tabs, registered ? SW_SHOW : SW_HIDE);
     if (!registered) {
         ShowWindow(app.pages[kRegistrationPage], SW_SHOW);
+        FocusFirstBox(kRegistrationPage);
         return;
     }
     if (index < 0 || index > 3) {
         return;
     }
     ShowWindow(app.pages[kChatPage + index], SW_SHOW);
+    FocusFirstBox(static_cast<PageIndex>(kChatPage + index));
     if (index == 3) {
         // Reloaded from disk each time the tab is chosen: consultations saved meanwhile appear.
         RefreshHistoryList();

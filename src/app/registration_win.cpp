@@ -4,6 +4,7 @@
 #include "app/control_ids.h"
 #include "app/control_text_win.h"
 #include "app/email_check.h"
+#include "app/focus_win.h"
 #include "app/main_window_win.h"
 #include "app/pages_win.h"
 #include "app/ui_seams_win.h"
@@ -32,6 +33,7 @@ void OnContinue() {
     if (!IsValidEmail(email)) {
         // The boxes keep what was typed, for another try.
         ShowMessageBox(app.mainWindow, u"Ingrese un correo válido.", u"Registro", MB_ICONWARNING);
+        FocusControl(GetDlgItem(page, IDC_REG_EMAIL));
         return;
     }
     SaveProfile(app.dataFolder, email, name);

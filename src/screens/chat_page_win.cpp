@@ -5,6 +5,7 @@
 #include "app/app_state_win.h"
 #include "app/control_ids.h"
 #include "app/control_text_win.h"
+#include "app/focus_win.h"
 #include "consult/chat_request.h"
 #include "protocol/trim.h"
 #include "screens/consult_transport.h"
@@ -16,6 +17,8 @@ void OnSendChat() {
     AppState& app = *CurrentApp();
     HWND page = app.pages[kChatPage];
     HWND input = GetDlgItem(page, IDC_CHAT_INPUT);
+    // The caret goes back where the next question is typed, whatever becomes of this one.
+    FocusControl(input);
     const WideText question = Trim(ReadControlText(input));
     if (question.empty()) {
         return;

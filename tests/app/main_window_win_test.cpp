@@ -387,6 +387,42 @@ TEST(MainWindow, MinimisingAndRestoringLaysOutAgain) {
     EXPECT_EQ(AsLayoutRect(after), AsLayoutRect(before));
 }
 
+TEST(Focus, TheCaretStandsWhereTheUserTypes) {
+    MainWindowHarness ui;
+    EXPECT_EQ(GetFocus(), ui.control(kRegistrationPage, IDC_REG_EMAIL));
+    TypeRegistration(ui, L"ana@", L"");
+    ui.Click(kRegistrationPage, IDC_REG_CONTINUE);
+    EXPECT_EQ(GetFocus(), ui.control(kRegistrationPage, IDC_REG_EMAIL)) << "after a refusal";
+    TypeRegistration(ui, L"ana@clinica.es", L"");
+    ui.Click(kRegistrationPage, IDC_REG_CONTINUE);
+    EXPECT_EQ(GetFocus(), ui.control(kChatPage, IDC_CHAT_INPUT)) << "after registering";
+
+    const struct {
+        int tab;
+        PageIndex page;
+        int box;
+    } tabs[] = {{1, kLabPage, IDC_LAB_TEXT},
+                {2, kRecordPage, IDC_REC_AGE},
+                {0, kChatPage, IDC_CHAT_INPUT},
+                {1, kLabPage, IDC_LAB_TEXT}};
+    for (const auto& t : tabs) {
+        ui.SelectTab(t.tab);
+        EXPECT_EQ(GetFocus(), ui.control(t.page, t.box)) << "tab " << t.tab;
+    }
+
+    // Leaving the window and coming back finds the caret where the user left it.
+    SetFocus(ui.control(kLabPage, IDC_LAB_SYMPTOMS));
+    HWND other = CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr,
+                                 nullptr, nullptr, nullptr);
+    SetActiveWindow(other);
+    PumpMessages();
+    EXPECT_NE(GetFocus(), ui.control(kLabPage, IDC_LAB_SYMPTOMS));
+    SetActiveWindow(ui.window());
+    PumpMessages();
+    EXPECT_EQ(GetFocus(), ui.control(kLabPage, IDC_LAB_SYMPTOMS));
+    DestroyWindow(other);
+}
+
 int FontPixelHeight(HWND control) {
     const auto font = reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0));
     HDC dc = GetDC(control);

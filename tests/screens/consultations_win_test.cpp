@@ -77,6 +77,7 @@ TEST_F(Consultations, ChatQuestionTakesTheWholeRoad) {
 
     EXPECT_EQ(Transcript(), u"Usted:\r\nTengo fiebre\r\n\r\n");
     EXPECT_EQ(WindowText(ui_.control(kChatPage, IDC_CHAT_INPUT)), u"");
+    EXPECT_EQ(GetFocus(), ui_.control(kChatPage, IDC_CHAT_INPUT)) << "the caret left the box";
     EXPECT_EQ(Status(), u"Consultando servidor…");
     ASSERT_EQ(ui_.app().conversation.size(), 1u);
     EXPECT_TRUE(ui_.app().busy);
