@@ -2,7 +2,8 @@
 # Runs Alvena under Wine against the bundled stand-in of the consultation service, with its data
 # in a throwaway Wine prefix. On $DISPLAY when there is one (until you close the window);
 # otherwise under Xvfb, where it registers a demo email, saves a screenshot of every page in
-# build/screenshots/ and closes the window.
+# build/screenshots/ and closes the window. ALVENA_DEMO_DPI=144 runs it as on a screen at 150 %
+# (the prefix reports that DPI; under Xvfb the screen and the screenshots grow to match).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/scripts/wine-common.sh"
@@ -10,6 +11,8 @@ build=$root/build/demo
 env_dir=$build/run-env
 shots=$root/build/screenshots
 port=${ALVENA_DEMO_PORT:-47443}
+dpi=${ALVENA_DEMO_DPI:-96}
+scaled() { echo $(($1 * dpi / 96)); }
 
 "$root/scripts/install-deps.sh"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
@@ -28,7 +31,7 @@ own_display=
 if [ -z "${DISPLAY:-}" ]; then
     own_display=yes
     mkdir -p "$env_dir"
-    start_xvfb "$env_dir/display" "$env_dir/xvfb.pid"
+    start_xvfb "$env_dir/display" "$env_dir/xvfb.pid" "$(scaled 1280)x$(scaled 1024)x24"
     export DISPLAY
     DISPLAY=$(cat "$env_dir/display")
 fi
@@ -42,6 +45,8 @@ export WINEPREFIX=$env_dir/prefix
 "$WINE" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
 [ -n "$own_display" ] &&
     "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+[ "$dpi" != 96 ] &&
+    "$WINE" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
 
 python3 "$root/tools/standin/standin.py" --state-dir "$env_dir/standin" --port "$port" \
     >"$env_dir/standin.log" 2>&1 &
@@ -62,12 +67,14 @@ if [ -z "$own_display" ]; then
 fi
 
 mkdir -p "$shots"
+suffix=
+[ "$dpi" != 96 ] && suffix=-${dpi}dpi
 shoot() {
     # Let the window finish painting what the last step changed.
     "$WINE" "$driver" wait
     sleep 0.5
-    import -window root -crop 1000x740+0+0 "$shots/$1.png"
-    echo "screenshot: build/screenshots/$1.png"
+    import -window root -crop "$(scaled 1000)x$(scaled 740)+0+0" "$shots/$1$suffix.png"
+    echo "screenshot: build/screenshots/$1$suffix.png"
 }
 "$WINE" "$exe" &
 app_pid=$!
