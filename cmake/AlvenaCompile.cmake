@@ -22,6 +22,10 @@ elseif(ALVENA_SANITIZE)
     target_link_options(alvena_options INTERFACE -fsanitize=address,undefined)
 endif()
 
+if(ALVENA_FUZZ)
+    return()  # The fuzz tree has no GoogleTest suites.
+endif()
+
 # GoogleTest: built from source when a source folder is given (Debian's /usr/src/googletest when
 # cross-compiling), otherwise an installed package (Debian's libgtest-dev, vcpkg, MSYS2).
 if(CMAKE_CROSSCOMPILING AND EXISTS /usr/src/googletest)
