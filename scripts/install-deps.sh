@@ -10,6 +10,7 @@ packages=(
     wine64 xvfb x11-utils imagemagick
     python3 openssl
     nsis
+    clang libclang-rt-14-dev llvm
 )
 
 missing=()

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test: the native tree (gcc with AddressSanitizer and UBSan)
-# and the Windows tree (MinGW-w64), whose tests run under Wine against the local stand-in.
+# Builds everything and runs every test: the native tree (gcc with AddressSanitizer and UBSan),
+# the Windows tree (MinGW-w64), whose tests run under Wine against the local stand-in, and the
+# fuzz tree (clang), whose libFuzzer targets run a few seconds each (scripts/fuzz.sh runs longer).
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$root/build
@@ -21,6 +22,7 @@ configure_and_build native -DCMAKE_BUILD_TYPE=Debug -DALVENA_SANITIZE=ON || exit
 configure_and_build windows -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
     -DALVENA_SERVICE_HOST=127.0.0.1 -DALVENA_SERVICE_PORT=47443 || exit 1
+configure_and_build fuzz -DALVENA_FUZZ=ON -DALVENA_FUZZ_SECONDS=5 || exit 1
 
 passed=0
 failed=0
@@ -42,6 +44,7 @@ run_ctest() {
 }
 run_ctest native
 run_ctest windows
+run_ctest fuzz
 
 echo "== all trees"
 echo "tests: $passed passed, $failed failed"
