@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <memory>
 #include <optional>
 
@@ -17,6 +18,14 @@ class WritableFile {
     // Pushes the written bytes down to the storage device.
     [[nodiscard]] virtual bool Flush() = 0;
     [[nodiscard]] virtual bool Close() = 0;
+};
+
+// Held while one copy of the program reads, changes and replaces a file, so that another copy
+// doing the same to the same file waits its turn. Released on destruction, on the thread that
+// took it.
+class FileLock {
+  public:
+    virtual ~FileLock() = default;
 };
 
 // Files and folders as storage sees them: Windows-style wide paths with backslashes, passed to
@@ -40,6 +49,11 @@ class FileSystem {
     // has reached the storage device.
     [[nodiscard]] virtual bool MoveReplacing(const WideText& from, const WideText& to) = 0;
     virtual void RemoveFile(const WideText& path) = 0;
+    // Takes the lock named after `path`, shared by every process of the session, waiting up to
+    // `wait` while another holder has it; nullptr when the wait runs out. Nothing is written
+    // beside the data for it.
+    [[nodiscard]] virtual std::unique_ptr<FileLock> LockFile(const WideText& path,
+                                                             std::chrono::milliseconds wait) = 0;
 };
 
 #ifdef _WIN32

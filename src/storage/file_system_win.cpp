@@ -2,6 +2,7 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cwchar>
 #include <memory>
 #include <optional>
@@ -63,6 +64,48 @@ class WinWritableFile final : public WritableFile {
   private:
     FileHandle file_;
 };
+
+// A mutex named after the file: every process of the session that opens the same name shares it,
+// and the system releases it when its holder ends, so a copy that crashes mid-save blocks nobody.
+class NamedMutexLock final : public FileLock {
+  public:
+    explicit NamedMutexLock(const wchar_t* name) : mutex_(CreateMutexW(nullptr, FALSE, name)) {}
+    ~NamedMutexLock() override {
+        if (held_) {
+            ReleaseMutex(mutex_);
+        }
+        if (mutex_ != nullptr) {
+            CloseHandle(mutex_);
+        }
+    }
+    NamedMutexLock(const NamedMutexLock&) = delete;
+    NamedMutexLock& operator=(const NamedMutexLock&) = delete;
+
+    [[nodiscard]] bool Take(std::chrono::milliseconds wait) {
+        if (mutex_ == nullptr) {
+            return false;
+        }
+        const DWORD result = WaitForSingleObject(mutex_, static_cast<DWORD>(wait.count()));
+        // Abandoned: its holder ended mid-save, leaving the old file or the new one whole.
+        held_ = result == WAIT_OBJECT_0 || result == WAIT_ABANDONED;
+        return held_;
+    }
+
+  private:
+    HANDLE mutex_;
+    bool held_ = false;
+};
+
+// Object names are short and hold no backslash, so a hash of the path stands for it; ASCII case
+// is folded as the file system folds it. Two paths sharing a hash merely take turns.
+void LockName(const WideText& path, wchar_t (&name)[40]) {
+    std::uint64_t hash = 14695981039346656037ull;  // FNV-1a
+    for (char16_t unit : path) {
+        hash ^= unit >= u'A' && unit <= u'Z' ? unit + 0x20 : unit;
+        hash *= 1099511628211ull;
+    }
+    swprintf(name, 40, L"Local\\Alvena-%016llx", static_cast<unsigned long long>(hash));
+}
 
 class WinFileSystem final : public FileSystem {
   public:
@@ -130,6 +173,17 @@ class WinFileSystem final : public FileSystem {
     }
 
     void RemoveFile(const WideText& path) override { DeleteFileW(AsWinText(path)); }
+
+    std::unique_ptr<FileLock> LockFile(const WideText& path,
+                                       std::chrono::milliseconds wait) override {
+        wchar_t name[40];
+        LockName(path, name);
+        auto lock = std::make_unique<NamedMutexLock>(name);
+        if (!lock->Take(wait)) {
+            return nullptr;
+        }
+        return lock;
+    }
 };
 
 }  // namespace

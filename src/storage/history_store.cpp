@@ -1,5 +1,6 @@
 #include "storage/history_store.h"
 
+#include <memory>
 #include <optional>
 #include <utility>
 
@@ -25,7 +26,14 @@ void SaveHistoryEntry(FileSystem& files, EntryStamps& stamps, const WideText& da
                       WideView detail) {
     EnsureDataFolders(files, dataFolder);
     const WideText key = EmailKey(email);
+    const WideText path = HistoryFilePath(dataFolder, key);
 
+    // A second copy of the program saving into the same file between our read and our replace
+    // would lose its entry, or ours: the whole read-add-replace waits its turn.
+    const std::unique_ptr<FileLock> lock = files.LockFile(path, kSaveLockWait);
+    if (!lock) {
+        return;  // as a failed write: the file stays as it was, the consultation on screen
+    }
     std::vector<HistoryEntry> entries = LoadHistory(files, dataFolder, key);
 
     HistoryEntry entry;
@@ -47,8 +55,7 @@ void SaveHistoryEntry(FileSystem& files, EntryStamps& stamps, const WideText& da
         entries.erase(entries.begin() + kHistoryEntryLimit, entries.end());
     }
     // A failed write keeps the previous file; the consultation then stays on screen only.
-    static_cast<void>(
-        ReplaceFileContent(files, HistoryFilePath(dataFolder, key), HistoryJson(entries)));
+    static_cast<void>(ReplaceFileContent(files, path, HistoryJson(entries)));
 }
 
 }  // namespace alvena

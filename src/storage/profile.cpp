@@ -1,5 +1,6 @@
 #include "storage/profile.h"
 
+#include <memory>
 #include <optional>
 
 #include "protocol/json_text.h"
@@ -34,8 +35,13 @@ UserProfile LoadProfile(FileSystem& files, const WideText& dataFolder) {
 
 void SaveProfile(FileSystem& files, const WideText& dataFolder, WideView email, WideView name) {
     EnsureDataFolders(files, dataFolder);
+    const WideText path = ProfilePath(dataFolder);
+    // Two copies registering at once each write the same temporary file; one waits for the other.
     // On failure the previous profile stays; the reload after registration shows which one won.
-    static_cast<void>(ReplaceFileContent(files, ProfilePath(dataFolder), ProfileJson(email, name)));
+    const std::unique_ptr<FileLock> lock = files.LockFile(path, kSaveLockWait);
+    if (lock) {
+        static_cast<void>(ReplaceFileContent(files, path, ProfileJson(email, name)));
+    }
 }
 
 }  // namespace alvena

@@ -1,9 +1,15 @@
 #pragma once
 
+#include <chrono>
+
 #include "protocol/wide_text.h"
 #include "storage/file_system.h"
 
 namespace alvena {
+
+// How long a save waits while another copy of the program saves the same file (a full history
+// takes well under a second); past that the save is skipped like a failed write.
+inline constexpr std::chrono::milliseconds kSaveLockWait{2000};
 
 // Where the new content of `path` is written before it takes the file's place.
 [[nodiscard]] WideText TemporaryPathFor(const WideText& path);

@@ -21,7 +21,7 @@ struct FaultCase {
 
 constexpr FaultCase kFaults[] = {
     {"create", WriteFault::kCreate}, {"write", WriteFault::kWrite}, {"flush", WriteFault::kFlush},
-    {"close", WriteFault::kClose},   {"move", WriteFault::kMove},
+    {"close", WriteFault::kClose},   {"move", WriteFault::kMove},   {"lock", WriteFault::kLock},
 };
 
 class ReplaceFileTest : public ::testing::Test {

@@ -5,7 +5,10 @@
 #include <cstdlib>
 #include <cwchar>
 #include <filesystem>
+#include <future>
+#include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -221,6 +224,64 @@ TEST(SystemFileSystemTest, ASecondWriterKeepsOffTheTemporaryFileInUse) {
 
     ASSERT_TRUE(files.MoveReplacing(TemporaryPathFor(path), path));
     EXPECT_EQ(files.ReadWholeFile(path), "primero");
+}
+
+// Two copies of the program, played by two threads on the real file calls, each saving many
+// consultations into one history: no save may lose another's entry or leave its temporary file.
+TEST(SystemStorageTest, TwoCopiesSavingIntoOneHistoryKeepEveryEntry) {
+    ScratchFolder scratch(u"dos-copias");
+    SystemFileSystem().CreateFolder(scratch / u"history");
+    constexpr int kSavesEach = 60;
+    const auto saveMany = [&](char16_t copy) {
+        for (int i = 0; i < kSavesEach; ++i) {
+            WideText title(1, copy);
+            title += Utf8ToWide(std::to_string(i));
+            SaveHistoryEntry(scratch.path(), u"ana@clinica.es", u"chat", title, u"p", u"d");
+        }
+    };
+    std::thread other(saveMany, u'b');
+    saveMany(u'a');
+    other.join();
+
+    std::set<WideText> titles;
+    std::set<WideText> ids;
+    for (const HistoryEntry& entry : LoadHistory(scratch.path(), u"ana@clinica.es")) {
+        titles.insert(entry.title);
+        ids.insert(entry.id);
+    }
+    EXPECT_EQ(titles.size(), 2u * kSavesEach);
+    EXPECT_EQ(ids.size(), 2u * kSavesEach);
+    EXPECT_EQ(List(scratch / u"history"), std::vector<WideText>{u"ana@clinica.es.json"});
+}
+
+// The lock waits for its holder, gives up when the wait runs out, and is taken over from a holder
+// that ended without letting go, as a copy that crashed mid-save does.
+TEST(SystemFileSystemTest, AFileLockWaitsForItsHolderButNotForOneThatEnded) {
+    ScratchFolder scratch(u"cerrojo");
+    FileSystem& files = SystemFileSystem();
+    const WideText path = scratch / u"f.json";
+    using std::chrono::milliseconds;
+
+    std::promise<void> taken;
+    std::promise<void> letGo;
+    std::thread holder([&] {
+        const std::unique_ptr<FileLock> lock = files.LockFile(path, milliseconds(0));
+        taken.set_value();
+        letGo.get_future().wait();
+    });
+    taken.get_future().wait();
+    EXPECT_EQ(files.LockFile(path, milliseconds(100)), nullptr);
+    EXPECT_NE(files.LockFile(scratch / u"otro.json", milliseconds(0)), nullptr);
+    letGo.set_value();
+    EXPECT_NE(files.LockFile(path, milliseconds(10000)), nullptr);
+    holder.join();
+
+    std::unique_ptr<FileLock> abandoned;
+    std::thread([&] {
+        abandoned = files.LockFile(path, milliseconds(0));
+    }).join();  // ends still holding
+    ASSERT_NE(abandoned, nullptr);
+    EXPECT_NE(files.LockFile(path, milliseconds(10000)), nullptr);
 }
 
 }  // namespace

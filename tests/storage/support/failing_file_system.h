@@ -12,6 +12,7 @@ enum class WriteFault {
     kFlush,
     kClose,
     kMove,  // the rename over the old file is refused
+    kLock,  // another copy of the program holds the file's lock past the wait
 };
 
 // Passes everything to another file system, failing writes at one chosen step.
@@ -27,6 +28,10 @@ class FailingFileSystem final : public FileSystem {
     std::unique_ptr<WritableFile> CreateForWriting(const WideText& path) override;
     bool MoveReplacing(const WideText& from, const WideText& to) override;
     void RemoveFile(const WideText& path) override { inner_.RemoveFile(path); }
+    std::unique_ptr<FileLock> LockFile(const WideText& path,
+                                       std::chrono::milliseconds wait) override {
+        return fault_ == WriteFault::kLock ? nullptr : inner_.LockFile(path, wait);
+    }
 
   private:
     FileSystem& inner_;

@@ -1,11 +1,15 @@
 #include "tests/storage/support/temp_file_system.h"
 
 #include <algorithm>
+#include <condition_variable>
 #include <fstream>
+#include <mutex>
 #include <random>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <system_error>
+#include <utility>
 
 namespace alvena {
 namespace {
@@ -44,6 +48,34 @@ class StreamFile final : public WritableFile {
     }
     throw std::runtime_error("no fresh temporary folder");
 }
+
+// The locks held in this process, by host path.
+struct HeldLocks {
+    std::mutex guard;
+    std::condition_variable released;
+    std::set<fs::path> paths;
+};
+
+HeldLocks& Held() {
+    static HeldLocks held;
+    return held;
+}
+
+class HeldLock final : public FileLock {
+  public:
+    explicit HeldLock(fs::path path) : path_(std::move(path)) {}
+    ~HeldLock() override {
+        HeldLocks& held = Held();
+        const std::lock_guard<std::mutex> lock(held.guard);
+        held.paths.erase(path_);
+        held.released.notify_all();
+    }
+    HeldLock(const HeldLock&) = delete;
+    HeldLock& operator=(const HeldLock&) = delete;
+
+  private:
+    fs::path path_;
+};
 
 }  // namespace
 
@@ -121,6 +153,18 @@ bool TempFileSystem::MoveReplacing(const WideText& from, const WideText& to) {
 void TempFileSystem::RemoveFile(const WideText& path) {
     std::error_code ignored;
     fs::remove(HostPath(path), ignored);
+}
+
+std::unique_ptr<FileLock> TempFileSystem::LockFile(const WideText& path,
+                                                   std::chrono::milliseconds wait) {
+    fs::path host = HostPath(path);
+    HeldLocks& held = Held();
+    std::unique_lock<std::mutex> lock(held.guard);
+    if (!held.released.wait_for(lock, wait, [&] { return held.paths.count(host) == 0; })) {
+        return nullptr;
+    }
+    held.paths.insert(host);
+    return std::make_unique<HeldLock>(std::move(host));
 }
 
 void TempFileSystem::PutFile(const WideText& path, Utf8View content) const {

@@ -25,6 +25,10 @@ class TempFileSystem final : public FileSystem {
     std::unique_ptr<WritableFile> CreateForWriting(const WideText& path) override;
     bool MoveReplacing(const WideText& from, const WideText& to) override;
     void RemoveFile(const WideText& path) override;
+    // Shared by every TempFileSystem of the test process, whose threads play the program's
+    // copies; kept outside the folder tree, as the platform's named locks are.
+    std::unique_ptr<FileLock> LockFile(const WideText& path,
+                                       std::chrono::milliseconds wait) override;
 
     // For setting up and checking files directly.
     [[nodiscard]] std::filesystem::path HostPath(const WideText& path) const;
