@@ -288,11 +288,15 @@ LRESULT HandleMainMessage(HWND window, UINT message, WPARAM wParam, LPARAM lPara
 
 LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     // No exception may cross into the system's code that called us; the handlers free what they
-    // own on the way out, and the window carries on.
+    // own on the way out, and the window carries on. A window that failed while being built is
+    // refused instead: its creation then fails, and start-up ends as without a window.
     try {
         return HandleMainMessage(window, message, wParam, lParam);
     } catch (...) {
-        return 0;
+        if (message == WM_NCCREATE) {
+            return FALSE;
+        }
+        return message == WM_CREATE ? -1 : 0;
     }
 }
 

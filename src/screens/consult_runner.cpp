@@ -1,6 +1,7 @@
 #include "screens/consult_runner.h"
 
 #include <exception>
+#include <new>
 #include <utility>
 
 #include "protocol/utf8.h"
@@ -12,8 +13,13 @@ StartOutcome StartConsultJob(bool& busy, ConsultJob job, const RunnerHooks& hook
         return StartOutcome::kBusy;
     }
     busy = true;
-    const bool started =
-        hooks.startThread([job = std::move(job), hooks] { RunConsultWorker(job, hooks); });
+    bool started = false;
+    try {
+        started =
+            hooks.startThread([job = std::move(job), hooks] { RunConsultWorker(job, hooks); });
+    } catch (...) {
+        // No memory for the thread's state is as final as no thread: either way nothing runs.
+    }
     if (!started) {
         busy = false;
         return StartOutcome::kNoThread;
@@ -21,16 +27,21 @@ StartOutcome StartConsultJob(bool& busy, ConsultJob job, const RunnerHooks& hook
     return StartOutcome::kStarted;
 }
 
-std::unique_ptr<ConsultResult> RunJobCatching(const ConsultJob& job) {
-    auto record = std::make_unique<ConsultResult>();
+std::unique_ptr<ConsultResult> RunJobCatching(const ConsultJob& job) noexcept {
+    std::unique_ptr<ConsultResult> record(new (std::nothrow) ConsultResult());
+    if (record == nullptr) {
+        return nullptr;
+    }
     try {
-        *record = job();
-    } catch (const std::exception& error) {
-        *record = ConsultResult{};
-        record->error = Utf8ToWide(error.what());
+        try {
+            *record = job();
+        } catch (const std::exception& error) {
+            record->error = Utf8ToWide(error.what());
+        } catch (...) {
+            record->error = u"Error desconocido";
+        }
     } catch (...) {
-        *record = ConsultResult{};
-        record->error = u"Error desconocido";
+        return nullptr;  // no room for the error text either; the record is freed on the way
     }
     return record;
 }

@@ -13,7 +13,7 @@ using ConsultJob = std::function<ConsultResult()>;
 
 // What the runner needs from the window system. The product passes Win32 calls; tests pass fakes.
 struct RunnerHooks {
-    // Runs `body` on a new detached thread; false when no thread could be started.
+    // Runs `body` on a new detached thread; false or an exception when none could be started.
     std::function<bool(std::function<void()> body)> startThread;
     // Hands a finished record to the window thread (which then owns it); false when not taken.
     std::function<bool(ConsultResult* record)> deliver;
@@ -26,15 +26,18 @@ struct RunnerHooks {
 enum class StartOutcome { kStarted, kBusy, kNoThread };
 
 // Window thread: refuses while `busy`; otherwise sets it and starts the job on a worker thread.
-// When no thread can be started, `busy` is cleared again and kNoThread returned.
+// When no thread can be started, for whatever reason, `busy` is cleared again and kNoThread
+// returned.
 [[nodiscard]] StartOutcome StartConsultJob(bool& busy, ConsultJob job, const RunnerHooks& hooks);
 
 // The job's own record, or an error record for what it raised: a standard exception gives its
-// message, anything else "Error desconocido".
-[[nodiscard]] std::unique_ptr<ConsultResult> RunJobCatching(const ConsultJob& job);
+// message, anything else "Error desconocido". Null when the heap has no room for the record or
+// its error text: the worker has nobody to throw to.
+[[nodiscard]] std::unique_ptr<ConsultResult> RunJobCatching(const ConsultJob& job) noexcept;
 
 // Worker thread: runs the job and hands its record over, retrying while the window lives (a full
-// message queue drains). A record nobody took is freed here.
+// message queue drains). Without memory for a record it hands over null, so the window still
+// learns that the job is over. A record nobody took is freed here.
 void RunConsultWorker(const ConsultJob& job, const RunnerHooks& hooks);
 
 }  // namespace alvena

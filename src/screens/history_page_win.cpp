@@ -26,6 +26,24 @@ void InsertRow(HWND list, int index, const HistoryEntry& entry) {
     SendMessageW(list, LVM_SETITEMTEXTW, index, reinterpret_cast<LPARAM>(&preview));
 }
 
+// Keeps a window from drawing for as long as it lives, then lets it draw again, whichever way
+// the scope is left.
+class RedrawPause {
+  public:
+    explicit RedrawPause(HWND window) : window_(window) {
+        SendMessageW(window_, WM_SETREDRAW, FALSE, 0);
+    }
+    ~RedrawPause() {
+        SendMessageW(window_, WM_SETREDRAW, TRUE, 0);
+        InvalidateRect(window_, nullptr, TRUE);
+    }
+    RedrawPause(const RedrawPause&) = delete;
+    RedrawPause& operator=(const RedrawPause&) = delete;
+
+  private:
+    HWND window_;
+};
+
 }  // namespace
 
 void RefreshHistoryList() {
@@ -36,14 +54,14 @@ void RefreshHistoryList() {
     app.history = LoadHistory(app.dataFolder, app.profile.email);
     HWND page = app.pages[kHistoryPage];
     HWND list = GetDlgItem(page, IDC_HIST_LIST);
-    // Drawing each of up to 200 rows as it is inserted takes seconds; draw once at the end.
-    SendMessageW(list, WM_SETREDRAW, FALSE, 0);
-    SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
-    for (int i = 0; i < static_cast<int>(app.history.size()); ++i) {
-        InsertRow(list, i, app.history[static_cast<std::size_t>(i)]);
+    {
+        // Drawing each of up to 200 rows as it is inserted takes seconds; draw once at the end.
+        const RedrawPause pause(list);
+        SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
+        for (int i = 0; i < static_cast<int>(app.history.size()); ++i) {
+            InsertRow(list, i, app.history[static_cast<std::size_t>(i)]);
+        }
     }
-    SendMessageW(list, WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(list, nullptr, TRUE);
     SetWindowTextW(GetDlgItem(page, IDC_HIST_DETAIL), L"");
 }
 

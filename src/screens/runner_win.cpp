@@ -1,7 +1,6 @@
 #include "screens/runner_win.h"
 
 #include <memory>
-#include <system_error>
 #include <thread>
 
 #include "app/app_state_win.h"
@@ -20,13 +19,10 @@ constexpr DWORD kRetryPauseMs = 50;
 // AppState, which may be gone by the time it finishes.
 RunnerHooks WorkerHooks(HWND window) {
     RunnerHooks hooks;
+    // Whatever stops the thread from starting is the runner's to handle.
     hooks.startThread = [](std::function<void()> body) {
-        try {
-            std::thread(std::move(body)).detach();
-            return true;
-        } catch (const std::system_error&) {
-            return false;
-        }
+        std::thread(std::move(body)).detach();
+        return true;
     };
     hooks.deliver = [window](ConsultResult* record) {
         return PostMessageW(window, WM_CONSULT_DONE, 0, reinterpret_cast<LPARAM>(record)) != FALSE;
@@ -81,6 +77,7 @@ void OnConsultDone(ConsultResult* record) {
     AppState& app = *CurrentApp();
     app.busy = false;
     if (result == nullptr) {
+        ShowError(app, u"Error desconocido");  // the worker had no memory to say more
         return;
     }
     if (!result->ok) {

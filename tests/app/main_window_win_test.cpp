@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,7 @@
 #include "app/layout.h"
 #include "app/main_window_win.h"
 #include "protocol/wide_text_win.h"
+#include "tests/support/failing_allocation.h"
 #include "tests/support/gui_test_support_win.h"
 
 namespace alvena {
@@ -53,6 +55,14 @@ TEST(MainWindow, FirstStartShowsOnlyTheRegistrationPageUnderTheHeader) {
     }
     EXPECT_EQ(RectInParent(ui.page(kRegistrationPage)).top, 50);
     EXPECT_EQ(Narrow(WindowText(ui.app().status)), "Registre su correo para comenzar");
+}
+
+// A window that could not be built whole is no window: start-up ends as when the platform
+// refuses to make one.
+TEST(MainWindow, AFailureWhileBeingBuiltLeavesNoWindow) {
+    EXPECT_THROW(MainWindowHarness(kRegisteredProfile, [] { FailNextAllocations(1); }),
+                 std::runtime_error);
+    EXPECT_EQ(FindWindowW(kMainClassName, nullptr), nullptr);
 }
 
 TEST(MainWindow, RegisteredStartShowsTheChatPageWithTheGreeting) {

@@ -3,12 +3,19 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <new>
 #include <stdexcept>
+#include <system_error>
 #include <thread>
 #include <vector>
 
+#include "tests/support/failing_allocation.h"
+
 namespace alvena {
 namespace {
+
+// How starting a worker thread goes.
+enum class ThreadStart { kStarts, kRefused, kNoMemory, kNoResources };
 
 // Hooks that run the worker on a real thread and count what reaches the "window".
 struct RecordingHooks {
@@ -16,14 +23,22 @@ struct RecordingHooks {
     int refusalsLeft = 0;  // hand-overs to refuse before accepting
     bool windowAlive = true;
     int pauses = 0;
-    bool threadsAvailable = true;
+    ThreadStart threadStart = ThreadStart::kStarts;
     std::vector<std::thread> threads;
 
     RunnerHooks Hooks() {
         RunnerHooks hooks;
         hooks.startThread = [this](std::function<void()> body) {
-            if (!threadsAvailable) {
-                return false;
+            switch (threadStart) {
+                case ThreadStart::kStarts:
+                    break;
+                case ThreadStart::kRefused:
+                    return false;
+                case ThreadStart::kNoMemory:
+                    throw std::bad_alloc();
+                case ThreadStart::kNoResources:
+                    throw std::system_error(
+                        std::make_error_code(std::errc::resource_unavailable_try_again));
             }
             threads.emplace_back(std::move(body));
             return true;
@@ -87,17 +102,20 @@ TEST(ConsultRunner, RefusesWhileBusyWithoutRunningTheJob) {
 }
 
 TEST(ConsultRunner, NoThreadLeavesTheRunnerIdle) {
-    RecordingHooks fake;
-    fake.threadsAvailable = false;
-    bool busy = false;
-    EXPECT_EQ(StartConsultJob(busy, AnswerJob(u"x"), fake.Hooks()), StartOutcome::kNoThread);
-    EXPECT_FALSE(busy);
-    EXPECT_TRUE(fake.delivered.empty());
-    // The next consultation starts normally.
-    fake.threadsAvailable = true;
-    EXPECT_EQ(StartConsultJob(busy, AnswerJob(u"y"), fake.Hooks()), StartOutcome::kStarted);
-    fake.JoinWorkers();
-    EXPECT_EQ(fake.delivered.size(), 1u);
+    for (ThreadStart failure :
+         {ThreadStart::kRefused, ThreadStart::kNoMemory, ThreadStart::kNoResources}) {
+        RecordingHooks fake;
+        fake.threadStart = failure;
+        bool busy = false;
+        EXPECT_EQ(StartConsultJob(busy, AnswerJob(u"x"), fake.Hooks()), StartOutcome::kNoThread);
+        EXPECT_FALSE(busy);
+        EXPECT_TRUE(fake.delivered.empty());
+        // The next consultation starts normally.
+        fake.threadStart = ThreadStart::kStarts;
+        EXPECT_EQ(StartConsultJob(busy, AnswerJob(u"y"), fake.Hooks()), StartOutcome::kStarted);
+        fake.JoinWorkers();
+        EXPECT_EQ(fake.delivered.size(), 1u);
+    }
 }
 
 TEST(ConsultRunner, FailuresBecomeErrorRecordsWithNothingElseSet) {
@@ -120,6 +138,38 @@ TEST(ConsultRunner, FailuresBecomeErrorRecordsWithNothingElseSet) {
         EXPECT_EQ(record->error, c.error);
         EXPECT_TRUE(record->kind.empty() && record->title.empty() && record->text.empty() &&
                     record->input.empty());
+    }
+}
+
+// With the heap exhausted on the worker there is no record, or no room for its error text: the
+// worker must not end the process, and the window must still hear that the job is over. It gets
+// an empty hand-over, and LeakSanitizer checks that the half-made record was freed.
+TEST(ConsultRunner, NoMemoryOnTheWorkerHandsOverAnEmptyRecord) {
+    const ConsultJob noRoomForTheMessage = []() -> ConsultResult {
+        const std::runtime_error error("Error de red al consultar el servidor");
+        FailNextAllocations(1);
+        throw error;
+    };
+    const ConsultJob noRoomForTheUnknown = []() -> ConsultResult {
+        FailNextAllocations(1);
+        throw 42;
+    };
+    const struct {
+        const char* name;
+        ConsultJob job;
+        bool noRoomForTheRecord;
+    } cases[] = {{"record", AnswerJob(u"hola"), true},
+                 {"message", noRoomForTheMessage, false},
+                 {"unknown", noRoomForTheUnknown, false}};
+    for (const auto& c : cases) {
+        RecordingHooks fake;
+        const RunnerHooks hooks = fake.Hooks();
+        if (c.noRoomForTheRecord) {
+            FailNextAllocations(1);
+        }
+        RunConsultWorker(c.job, hooks);
+        ASSERT_EQ(fake.delivered.size(), 1u) << c.name;
+        EXPECT_EQ(fake.delivered[0], nullptr) << c.name;
     }
 }
 

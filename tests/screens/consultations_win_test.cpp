@@ -10,6 +10,7 @@
 #include <chrono>
 #include <fstream>
 #include <iterator>
+#include <new>
 #include <string>
 #include <thread>
 #include <vector>
@@ -20,7 +21,10 @@
 #include "protocol/utf8.h"
 #include "protocol/wide_text_win.h"
 #include "screens/consult_transport.h"
+#include "screens/history_page_win.h"
+#include "screens/runner_win.h"
 #include "storage/history_store.h"
+#include "tests/support/failing_allocation.h"
 #include "tests/support/gui_test_support_win.h"
 #include "tests/support/recording_voice_win.h"
 #include "tests/support/standin_client.h"
@@ -182,6 +186,13 @@ TEST_F(Consultations, FailuresShowAnErrorBoxAndAddNothing) {
     EXPECT_EQ(Transcript(), u"Usted:\r\nhola\r\n\r\nUsted:\r\notra vez\r\n\r\n");
     EXPECT_EQ(ui_.app().conversation.size(), 2u);
     EXPECT_TRUE(SavedHistory().empty());
+
+    // A worker that had no memory for a record hands over none: the job is over all the same.
+    ui_.app().busy = true;
+    SendMessageW(ui_.window(), WM_CONSULT_DONE, 0, 0);
+    EXPECT_FALSE(ui_.app().busy);
+    ASSERT_EQ(boxes.size(), 3u);
+    EXPECT_EQ(boxes[2].text, u"Error desconocido");
 }
 
 TEST_F(Consultations, LaboratoryResultFillsItsBoxAndAFailureKeepsIt) {
@@ -312,6 +323,32 @@ TEST_F(Consultations, HistoryListsEveryKindNewestFirstAndShowsTheDetail) {
     EXPECT_EQ(WindowText(detail), u"");
     EXPECT_EQ(SendMessageW(list, LVM_GETSELECTEDCOUNT, 0, 0), 0);
     EXPECT_EQ(ListRows(list, 0), expected);
+}
+
+// Follows the history list's redraw switch, and empties the heap once its rows are cleared, in
+// the middle of a refresh.
+LRESULT CALLBACK WatchHistoryList(HWND list, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                  DWORD_PTR redrawOn) {
+    if (message == WM_SETREDRAW) {
+        *reinterpret_cast<bool*>(redrawOn) = wParam != FALSE;
+    } else if (message == LVM_DELETEALLITEMS) {
+        FailNextAllocations(1);
+    }
+    return DefSubclassProc(list, message, wParam, lParam);
+}
+
+TEST(HistoryPage, AFailedRefreshLeavesTheListDrawing) {
+    MainWindowHarness ui(kProfile);
+    SaveHistoryEntry(ui.dataFolder(), u"ana@clinica.es", u"chat", u"¿Fiebre?", u"p", u"d");
+    HWND list = ui.control(kHistoryPage, IDC_HIST_LIST);
+    bool redrawOn = true;
+    ASSERT_TRUE(
+        SetWindowSubclass(list, WatchHistoryList, 1, reinterpret_cast<DWORD_PTR>(&redrawOn)));
+
+    EXPECT_THROW(RefreshHistoryList(), std::bad_alloc);
+
+    RemoveWindowSubclass(list, WatchHistoryList, 1);
+    EXPECT_TRUE(redrawOn);
 }
 
 TEST_F(Consultations, ReadAloudSpeaksTheLastAnswerAsPlainText) {

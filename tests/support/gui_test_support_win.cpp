@@ -103,7 +103,8 @@ TempFolder::~TempFolder() {
     RemoveTree(AsWinText(path_));
 }
 
-MainWindowHarness::MainWindowHarness(const std::string& profileJson) {
+MainWindowHarness::MainWindowHarness(const std::string& profileJson,
+                                     const std::function<void()>& beforeCreate) {
     EnsureClassesRegistered();
     // Laid out as the program's own data folder: history files go in its "history" folder.
     CreateDirectoryW(AsWinText(folder_.path() + u"\\history"), nullptr);
@@ -120,6 +121,9 @@ MainWindowHarness::MainWindowHarness(const std::string& profileJson) {
     app_->instance = GetModuleHandleW(nullptr);
     app_->dataFolder = folder_.path();
     SetCurrentApp(app_.get());
+    if (beforeCreate) {
+        beforeCreate();
+    }
     window_ = CreateMainWindow(app_->instance);
     if (window_ == nullptr) {
         SetCurrentApp(nullptr);

@@ -43,8 +43,10 @@ struct RecordedMessageBox {
 // folder; message boxes and opened URLs are recorded instead of shown.
 class MainWindowHarness {
   public:
-    // `profileJson`, when not empty, is written as profile.json before the window is made.
-    explicit MainWindowHarness(const std::string& profileJson = "");
+    // `profileJson`, when not empty, is written as profile.json before the window is made;
+    // `beforeCreate` runs right before. Throws std::runtime_error when no window is made.
+    explicit MainWindowHarness(const std::string& profileJson = "",
+                               const std::function<void()>& beforeCreate = {});
     ~MainWindowHarness();
     MainWindowHarness(const MainWindowHarness&) = delete;
     MainWindowHarness& operator=(const MainWindowHarness&) = delete;
