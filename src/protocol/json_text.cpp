@@ -77,36 +77,40 @@ std::size_t SkipJsonWhiteSpace(Utf8View text, std::size_t index) {
 }
 
 std::size_t SkipJsonString(Utf8View text, std::size_t index) {
-    std::size_t i = index + 1;
-    while (i < text.size()) {
-        if (text[i] == '\\') {
-            i += 2;
-        } else if (text[i] == '"') {
-            return i + 1;
-        } else {
-            ++i;
+    // Quote to quote, not byte by byte: a quote is escaped when an odd run of backslashes stands
+    // right in front of it, within the string.
+    const std::size_t content = index + 1;
+    std::size_t from = content;
+    for (;;) {
+        const std::size_t quote = text.find('"', from);
+        if (quote == Utf8View::npos) {
+            return text.size();
         }
+        std::size_t backslashes = 0;
+        while (quote - backslashes > content && text[quote - backslashes - 1] == '\\') {
+            ++backslashes;
+        }
+        if (backslashes % 2 == 0) {
+            return quote + 1;
+        }
+        from = quote + 1;
     }
-    return std::min(i, text.size());
 }
 
-std::size_t SkipJsonObject(Utf8View text, std::size_t index) {
+std::size_t FindJsonObjectEnd(Utf8View text, std::size_t index) {
     std::size_t i = index + 1;
     int depth = 1;
-    while (i < text.size() && depth > 0) {
-        const char byte = text[i];
+    while (i < text.size()) {
+        const char byte = text[i++];
         if (byte == '"') {
-            i = SkipJsonString(text, i);
-            continue;
-        }
-        if (byte == '{') {
+            i = SkipJsonString(text, i - 1);
+        } else if (byte == '{') {
             ++depth;
-        } else if (byte == '}') {
-            --depth;
+        } else if (byte == '}' && --depth == 0) {
+            return i;
         }
-        ++i;
     }
-    return i;
+    return kJsonNone;
 }
 
 Utf8Text JsonEscape(Utf8View text) {
@@ -257,7 +261,9 @@ void WalkJsonArray(Utf8View text, Utf8View key, const JsonElementVisitor& onStri
             onString(i);
             i = SkipJsonString(text, i);
         } else if (text[i] == '{') {
-            const std::size_t end = SkipJsonObject(text, i);
+            // An object cut off by the end of the text runs to its end.
+            const std::size_t found = FindJsonObjectEnd(text, i);
+            const std::size_t end = found == kJsonNone ? text.size() : found;
             onObject(text.substr(i, end - i));
             i = end;
         } else {

@@ -38,12 +38,13 @@ void WalkJsonArray(Utf8View text, Utf8View key, const JsonElementVisitor& onStri
                    const JsonObjectVisitor& onObject);
 
 // Building blocks of the element walk, shared with readers of other list shapes.
-// All return an index in [index, text.size()].
 [[nodiscard]] bool IsJsonWhiteSpace(unsigned char byte);
 [[nodiscard]] std::size_t SkipJsonWhiteSpace(Utf8View text, std::size_t index);
 // `index` is at an opening quote; returns the index just after its closing quote (or the end).
 [[nodiscard]] std::size_t SkipJsonString(Utf8View text, std::size_t index);
-// `index` is at an opening brace; returns the index just after its closing brace (or the end).
-[[nodiscard]] std::size_t SkipJsonObject(Utf8View text, std::size_t index);
+// `index` is at an opening brace; returns the index just after the brace that closes it, or
+// kJsonNone when the text ends first. Braces inside strings, escaped quotes included, do not
+// count. What an unterminated object means is each reader's own rule.
+[[nodiscard]] std::size_t FindJsonObjectEnd(Utf8View text, std::size_t index);
 
 }  // namespace alvena

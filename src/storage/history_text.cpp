@@ -11,46 +11,6 @@
 namespace alvena {
 namespace {
 
-// Index just after the quote that closes the string whose content starts at `i`, or kJsonNone.
-// A quote is escaped when an odd run of backslashes stands right in front of it.
-[[nodiscard]] std::size_t SkipStringContent(Utf8View text, std::size_t i) {
-    for (;;) {
-        const std::size_t quote = text.find('"', i);
-        if (quote == Utf8View::npos) {
-            return kJsonNone;
-        }
-        std::size_t backslashes = 0;
-        while (quote - backslashes > i && text[quote - backslashes - 1] == '\\') {
-            ++backslashes;
-        }
-        if (backslashes % 2 == 0) {
-            return quote + 1;
-        }
-        i = quote + 1;
-    }
-}
-
-// Index of the brace that closes the object opening at `start`, or kJsonNone when the text ends
-// first. Braces inside strings, escaped quotes included, do not count.
-[[nodiscard]] std::size_t FindObjectEnd(Utf8View text, std::size_t start) {
-    int depth = 0;
-    std::size_t i = start;
-    while (i < text.size()) {
-        const char byte = text[i++];
-        if (byte == '"') {
-            i = SkipStringContent(text, i);
-            if (i == kJsonNone) {
-                return kJsonNone;
-            }
-        } else if (byte == '{') {
-            ++depth;
-        } else if (byte == '}' && --depth == 0) {
-            return i - 1;
-        }
-    }
-    return kJsonNone;
-}
-
 [[nodiscard]] WideText WideValue(Utf8View object, Utf8View key) {
     return Utf8ToWide(JsonGetString(object, key, ""));
 }
@@ -110,12 +70,12 @@ std::vector<HistoryEntry> ParseHistory(Utf8View text) {
             ++i;
             continue;
         }
-        const std::size_t end = FindObjectEnd(text, i);
+        const std::size_t end = FindJsonObjectEnd(text, i);
         if (end == kJsonNone) {
-            break;
+            break;  // an unterminated object and everything after it are not entries
         }
-        const Utf8View object = text.substr(i, end + 1 - i);
-        i = end + 1;
+        const Utf8View object = text.substr(i, end - i);
+        i = end;
 
         WideText id = WideValue(object, "id");
         if (id.empty()) {

@@ -232,12 +232,12 @@ TEST(JsonSkipTest, StringEndsAfterItsClosingQuote) {
 
 TEST(JsonSkipTest, ObjectEndsAfterItsClosingBrace) {
     const SkipCase cases[] = {
-        {R"({}x)", 2},        {R"({"a":{"b":1}}x)", 13}, {R"({"a":"}"}x)", 9},
-        {R"({"a":"{"}x)", 9}, {R"({"a":"\"}"}x)", 11},   {R"({{)", 2},
-        {R"({"a":"})", 7},
+        {R"({}x)", 2},         {R"({"a":{"b":1}}x)", 13}, {R"({"a":"}"}x)", 9},
+        {R"({"a":"{"}x)", 9},  {R"({"a":"\"}"}x)", 11},   {R"({"a":"\\"}x)", 10},
+        {R"({{})", kJsonNone}, {R"({"a":"})", kJsonNone},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(SkipJsonObject(c.text, 0), c.expected) << c.text;
+        EXPECT_EQ(FindJsonObjectEnd(c.text, 0), c.expected) << c.text;
     }
 }
 
