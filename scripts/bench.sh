@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the benchmarks in release mode and runs them all: the native ones (no sanitizers), then
-# the Windows ones under Wine in a throwaway prefix on a private X display.
+# the Windows ones under Wine in a throwaway prefix on a private X display, then the soak.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 native=$root/build/bench
@@ -22,3 +22,4 @@ trap 'bash "$root/scripts/wine-env.sh" teardown "$env_dir"' EXIT
 bash "$root/scripts/wine-env.sh" setup "$env_dir" "$windows/tools/winhelpers/add_root_cert.exe" >/dev/null
 echo "== alvena_history_page_bench (Wine)"
 ALVENA_TEST_ENV_DIR=$env_dir "$root/scripts/wine-run.sh" "$windows/tests/alvena_history_page_bench.exe"
+bash "$root/scripts/soak.sh" "$windows"
