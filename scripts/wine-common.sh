@@ -67,7 +67,10 @@ start_xvfb() {
             if ! kill -0 "$(cat "$pid_file")" 2>/dev/null; then
                 break  # lost the race for this display to another starter: try the next one
             fi
-            if xdpyinfo -display ":$n" >/dev/null 2>&1; then
+            # Another starter's server may answer on the display we both tried: it is ours only
+            # when the lock names our server.
+            if [ "$(tr -d ' \n' <"/tmp/.X$n-lock" 2>/dev/null)" = "$(cat "$pid_file")" ] &&
+                xdpyinfo -display ":$n" >/dev/null 2>&1; then
                 echo ":$n" >"$display_file"
                 return 0
             fi
