@@ -1,14 +1,16 @@
-// A long session under Wine: 300 consultations in a row through the real window, runner and
-// transport against the stand-in (chat, laboratory and record in turn, one in ten failing), with
-// the process's resources reported after 20 and after 300, and the history file checked at the
-// end. With ALVENA_SOAK_SYNC naming a folder, each report waits there for the soak script, which
-// measures the process from outside, to write "measured-<n>".
+// A long session under Wine: 300 consultations in a row (ALVENA_SOAK_COUNT for more) through the
+// real window, runner and transport against the stand-in (chat, laboratory and record in turn, one
+// in ten failing), for a user whose history is already full, with the process's resources
+// reported after 20, every 100 and at the end, and the history file checked at the end. With
+// ALVENA_SOAK_SYNC naming a folder, each report writes "ready-<n>" there and waits for the soak
+// script, which measures the process from outside, to write "measured-<n>".
 #include <windows.h>
 #include <commctrl.h>
 #include <psapi.h>
 #include <tlhelp32.h>
 #include <winternl.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -19,6 +21,7 @@
 #include <vector>
 
 #include "app/control_ids.h"
+#include "consult/chat_request.h"
 #include "protocol/utf8.h"
 #include "protocol/wide_text_win.h"
 #include "screens/consult_transport.h"
@@ -33,6 +36,7 @@ namespace {
 
 constexpr int kConsultations = 300;
 constexpr int kFirstReport = 20;
+constexpr int kReportEvery = 100;
 constexpr char16_t kEmail[] = u"ana@clinica.es";
 
 enum class Failure { kNone, kErrorStatus, kBrokenConnection };
@@ -84,6 +88,8 @@ struct Figures {
     std::size_t privateBytes = 0;
     std::size_t heapBytes = 0;
     std::size_t heldTextBytes = 0;
+    std::size_t trimmedHeapBytes = 0;
+    std::size_t historyTextBytes = 0;
     DWORD gdiObjects = 0;
     DWORD userObjects = 0;
     DWORD handles = 0;
@@ -237,13 +243,34 @@ void LetWorkersEnd() {
         std::chrono::seconds(5));
 }
 
-void Print(const char* label, const Figures& f) {
+// Heap in use apart from the text the session keeps by design: with the history full, what
+// should hold still.
+[[nodiscard]] long long Rest(const Figures& f) {
+    return static_cast<long long>(f.trimmedHeapBytes) - static_cast<long long>(f.historyTextBytes);
+}
+
+void Print(int done, const Figures& f) {
     std::printf(
-        "%s private bytes %zu, GDI objects %lu, USER objects %lu, kernel handles %lu, threads %d\n"
-        "%s heap in use %zu bytes (text the session shows %zu), GDI handle table entries %d, "
-        "windows %d, handles in the system list %d\n",
-        label, f.privateBytes, f.gdiObjects, f.userObjects, f.handles, f.threads, label,
-        f.heapBytes, f.heldTextBytes, f.gdiTableEntries, f.windows, f.listedHandles);
+        "after %d (inside): private bytes %zu, GDI objects %lu, USER objects %lu, kernel handles "
+        "%lu, threads %d\n"
+        "after %d (inside): heap in use %zu bytes (text the session shows %zu); with the "
+        "transcript emptied and the conversation cut to the turns a question carries %zu, of "
+        "which history text %zu, the rest %lld\n"
+        "after %d (inside): GDI handle table entries %d, windows %d, handles in the system list "
+        "%d\n",
+        done, f.privateBytes, f.gdiObjects, f.userObjects, f.handles, f.threads, done, f.heapBytes,
+        f.heldTextBytes, f.trimmedHeapBytes, f.historyTextBytes, Rest(f), done, f.gdiTableEntries,
+        f.windows, f.listedHandles);
+}
+
+// ALVENA_SOAK_COUNT makes the session longer; a shorter one would not fill the history.
+[[nodiscard]] int ConsultationCount() {
+    const char* text = std::getenv("ALVENA_SOAK_COUNT");
+    return std::max(text != nullptr ? std::atoi(text) : 0, kConsultations);
+}
+
+[[nodiscard]] bool IsReportPoint(int number, int count) {
+    return number == kFirstReport || number % kReportEvery == 0 || number == count;
 }
 
 [[nodiscard]] std::optional<WideText> SyncFolder() {
@@ -281,34 +308,44 @@ class Soak {
         SetConsultTransport([target = standin_.Target()](WideView path, Utf8View body) {
             return PostJsonTo(target, path, body);
         });
+        FillHistory();
     }
     ~Soak() { SetConsultTransport({}); }
     Soak(const Soak&) = delete;
     Soak& operator=(const Soak&) = delete;
 
     [[nodiscard]] int Run() {
-        std::optional<Figures> early;
-        for (int number = 1; number <= kConsultations; ++number) {
+        const int count = ConsultationCount();
+        successes_.reserve(static_cast<std::size_t>(count));  // not to grow the heap it measures
+        std::optional<Figures> first;
+        for (int number = 1; number <= count; ++number) {
             if (!Consult(Plan(number))) {
                 return 1;
             }
-            if (number == kFirstReport || number == kConsultations) {
+            if (IsReportPoint(number, count)) {
+                // The caret of a focused edit box is a GDI bitmap: no box has the focus at a
+                // report, whichever page the last consultation was on.
+                SetFocus(ui_.window());
                 LetWorkersEnd();
                 Figures now = Measure();
                 now.heldTextBytes = HeldTextBytes();
-                Print(number == kFirstReport ? "after 20 (inside):" : "after 300 (inside):", now);
+                DropSessionText();
+                now.trimmedHeapBytes = HeapBytesInUse();
+                now.historyTextBytes = HistoryTextBytes();
+                Print(number, now);
                 if (!WaitForOutsideMeasure(number)) {
                     std::fprintf(stderr, "the soak script did not measure in time\n");
                     return 1;
                 }
-                if (early) {
-                    PrintGrowth(*early, now);
+                if (!first) {
+                    first = now;
+                } else if (number == count) {
+                    PrintGrowth(number, *first, now);
                 }
-                early = now;
             }
         }
-        for (const auto& [text, count] : errorTexts_) {
-            std::printf("%d consultations failed with \"%s\"\n", count, text.c_str());
+        for (const auto& [text, failures] : errorTexts_) {
+            std::printf("%d consultations failed with \"%s\"\n", failures, text.c_str());
         }
         return CheckHistory() ? 0 : 1;
     }
@@ -368,11 +405,12 @@ class Soak {
         return true;
     }
 
-    static void PrintGrowth(const Figures& early, const Figures& late) {
+    static void PrintGrowth(int done, const Figures& early, const Figures& late) {
         std::printf(
-            "growth 20 -> 300 (inside): private bytes %+lld, GDI %+ld, USER %+ld, handles %+ld, "
-            "threads %+d; heap in use %+lld (text shown %+lld), GDI table %+d, windows %+d, "
-            "listed handles %+d\n",
+            "growth 20 -> %d (inside): private bytes %+lld, GDI %+ld, USER %+ld, handles %+ld, "
+            "threads %+d; heap in use %+lld (text shown %+lld), apart from what the session "
+            "keeps by design %+lld; GDI table %+d, windows %+d, listed handles %+d\n",
+            done,
             static_cast<long long>(late.privateBytes) - static_cast<long long>(early.privateBytes),
             static_cast<long>(late.gdiObjects) - static_cast<long>(early.gdiObjects),
             static_cast<long>(late.userObjects) - static_cast<long>(early.userObjects),
@@ -381,23 +419,55 @@ class Soak {
             static_cast<long long>(late.heapBytes) - static_cast<long long>(early.heapBytes),
             static_cast<long long>(late.heldTextBytes) -
                 static_cast<long long>(early.heldTextBytes),
-            late.gdiTableEntries - early.gdiTableEntries, late.windows - early.windows,
-            late.listedHandles - early.listedHandles);
+            Rest(late) - Rest(early), late.gdiTableEntries - early.gdiTableEntries,
+            late.windows - early.windows, late.listedHandles - early.listedHandles);
+    }
+
+    // A user with a full history, of entries the size of the soak's own: the history list is at
+    // its 200 rows at every report, so that growth between reports is not the list filling up.
+    void FillHistory() {
+        WideText detail;
+        while (detail.size() < 450) {
+            detail += u"Fiebre de 38,5 °C desde hace tres días, sin signos de alarma. ";
+        }
+        for (std::size_t i = 0; i < kHistoryEntryLimit; ++i) {
+            SaveHistoryEntry(ui_.dataFolder(), kEmail, u"chat", u"Consulta anterior",
+                             detail.substr(0, kHistoryPreviewLimit), detail);
+        }
     }
 
     // What a session keeps by design and grows with it: the chat transcript and conversation,
-    // and the history snapshot, shown once more in the list's rows. UTF-16, two bytes a unit.
+    // and the history snapshot. UTF-16, two bytes a unit.
     [[nodiscard]] std::size_t HeldTextBytes() {
         std::size_t units = static_cast<std::size_t>(
             GetWindowTextLengthW(ui_.control(kChatPage, IDC_CHAT_TRANSCRIPT)));
         for (const ChatTurn& turn : ui_.app().conversation) {
             units += turn.role.size() + turn.content.size();
         }
+        return 2 * units + HistoryTextBytes();
+    }
+
+    // The history snapshot, shown once more in the list's rows; at most 200 entries.
+    [[nodiscard]] std::size_t HistoryTextBytes() {
+        std::size_t units = 0;
         for (const HistoryEntry& e : ui_.app().history) {
             units += e.id.size() + e.email.size() + e.type.size() + 2 * e.title.size() +
                      2 * e.preview.size() + e.detail.size();
         }
         return 2 * units;
+    }
+
+    // The transcript and the conversation grow with every chat answer, by design. Emptying the
+    // one and cutting the other to the turns a question carries (which keeps the requests as
+    // they were) leaves in the heap only what should not grow; done at every report, so a
+    // report's heap in use holds the transcript since the report before.
+    void DropSessionText() {
+        SetWindowTextW(ui_.control(kChatPage, IDC_CHAT_TRANSCRIPT), L"");
+        std::vector<ChatTurn>& conversation = ui_.app().conversation;
+        if (conversation.size() > kChatHistoryTurns) {
+            conversation.erase(conversation.begin(), conversation.end() - kChatHistoryTurns);
+        }
+        conversation.shrink_to_fit();
     }
 
     // Exactly the 200 newest successful consultations, newest first, each readable whole, in a
