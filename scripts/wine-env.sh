@@ -6,6 +6,7 @@
 #   wine-env.sh setup ENV_DIR ADD_ROOT_CERT_EXE
 #   wine-env.sh setup-scaled ENV_DIR DPI
 #   wine-env.sh teardown ENV_DIR
+# ALVENA_STANDIN_PORT, when set, is the stand-in's HTTPS port (otherwise any free one).
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/wine-common.sh"
@@ -43,7 +44,7 @@ setup() {
     mkdir -p "$env_dir/standin"
 
     python3 "$here/../tools/standin/standin.py" --state-dir "$env_dir/standin" \
-        >"$env_dir/standin.log" 2>&1 &
+        ${ALVENA_STANDIN_PORT:+--port "$ALVENA_STANDIN_PORT"} >"$env_dir/standin.log" 2>&1 &
     echo $! >"$env_dir/standin.pid"
     if ! wait_for_file "$env_dir/standin/standin.env" 60; then
         echo "the stand-in did not start:" >&2

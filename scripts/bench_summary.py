@@ -1,0 +1,59 @@
+#!/usr/bin/env python3
+"""Sums up the runs of scripts/bench.sh: median and range of every figure, side by side, with
+Alvena's ratio to the bare window.
+
+    bench_summary.py RESULTS ALVENA_EXE BARE_EXE [OTHER_ALVENA_EXE]
+
+RESULTS holds one "program name value" line per figure of each run; programs are alvena, bare
+and, when compared, other."""
+
+import os
+import statistics
+import sys
+
+
+def main(results, alvena_exe, bare_exe, other_exe=None):
+    values = {}
+    with open(results) as lines:
+        for line in lines:
+            program, name, value = line.split()
+            values.setdefault((program, name), []).append(float(value))
+    programs = ["alvena", "bare"] + (["other"] if other_exe else [])
+
+    def spread(program, name, scale=1.0):
+        v = [x * scale for x in values.get((program, name), [])]
+        return (statistics.median(v), min(v), max(v)) if v else None
+
+    def text(s):
+        return "%.1f (%.1f-%.1f)" % s if s else "-"
+
+    print("%-36s %s" % ("", "".join("%-24s" % p for p in programs)) +
+          " ".join("%s/bare" % p for p in programs if p != "bare"))
+    for label, name, scale in [("launch -> window visible, ms", "visible", 1.0),
+                               ("launch -> painted, ms", "painted", 1.0),
+                               ("launch -> input idle, ms", "idle", 1.0),
+                               ("private memory after 2 s, MiB", "memory_kb", 1 / 1024)]:
+        s = {p: spread(p, name, scale) for p in programs}
+        ratios = ["x%.2f" % (s[p][0] / s["bare"][0]) for p in programs
+                  if p != "bare" and s[p] and s["bare"]]
+        print("%-36s %s%s" % (label, "".join("%-24s" % text(s[p]) for p in programs),
+                              " ".join(ratios)))
+    for program in [p for p in programs if p != "bare"]:
+        print("-- first use, %s" % program)
+        for label, first, later in [("chat consultation, click -> saved", "consult1", "consult2"),
+                                    ('"Leer" handled', "read1", "read2")]:
+            f, l = spread(program, first), spread(program, later)
+            if f and l:
+                print("%-36s first %s ms, second %s ms: the first adds %.1f ms"
+                      % (label, text(f), text(l), f[0] - l[0]))
+        held = spread(program, "held_answer_max")
+        if held:
+            print("%-36s slowest answer per run: %s ms" % ("window during a held consultation",
+                                                           text(held)))
+    sizes = [(os.path.basename(os.path.dirname(e)) + "/" + os.path.basename(e), os.path.getsize(e))
+             for e in [alvena_exe, bare_exe] + ([other_exe] if other_exe else [])]
+    print("%-36s %s" % ("exe size, bytes", ", ".join("%s %d" % s for s in sizes)))
+
+
+if __name__ == "__main__":
+    main(*sys.argv[1:])
