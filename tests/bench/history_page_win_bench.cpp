@@ -174,8 +174,7 @@ int Run() {
     Report("  of which reading and parsing the 2.6 MB file", loads);
     Report("row selected -> its 12000-unit detail shown", rows);
     Report("bare edit control, same size, style and text", bareTimes);
-    std::printf("detail / bare edit: %.2f\n",
-                SpreadOf(rows).median / SpreadOf(bareTimes).median);
+    std::printf("detail / bare edit: %.2f\n", SpreadOf(rows).median / SpreadOf(bareTimes).median);
     return 0;
 }
 

@@ -25,9 +25,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     if (RegisterClassExW(&windowClass) == 0) {
         return 2;
     }
-    HWND window = CreateWindowExW(0, L"BareWindow", L"Bare window", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
-                                  CW_USEDEFAULT, CW_USEDEFAULT, 980, 720, nullptr, nullptr,
-                                  instance, nullptr);
+    HWND window = CreateWindowExW(0, L"BareWindow", L"Bare window",
+                                  WS_OVERLAPPEDWINDOW | WS_VISIBLE, CW_USEDEFAULT, CW_USEDEFAULT,
+                                  980, 720, nullptr, nullptr, instance, nullptr);
     if (window == nullptr) {
         return 3;
     }

@@ -118,8 +118,7 @@ class Launched {
             if (window_ != nullptr) {
                 return true;
             }
-            if (NowMs() > end ||
-                WaitForSingleObject(process_.hProcess, 0) == WAIT_OBJECT_0) {
+            if (NowMs() > end || WaitForSingleObject(process_.hProcess, 0) == WAIT_OBJECT_0) {
                 return false;
             }
             Sleep(1);
@@ -207,8 +206,8 @@ bool ProbeStatus(HWND status, StatusProbe& probe) {
     wchar_t buffer[128] = {};
     DWORD_PTR copied = 0;
     const double start = NowMs();
-    if (!SendMessageTimeoutW(status, WM_GETTEXT, 128, reinterpret_cast<LPARAM>(buffer),
-                             SMTO_NORMAL, kDeadlineMs, &copied)) {
+    if (!SendMessageTimeoutW(status, WM_GETTEXT, 128, reinterpret_cast<LPARAM>(buffer), SMTO_NORMAL,
+                             kDeadlineMs, &copied)) {
         return false;
     }
     probe.answeredInMs = NowMs() - start;
@@ -263,8 +262,7 @@ int FirstUse(const wchar_t* exe) {
         return Fail("cannot write the profile");
     }
     Launched app(exe);
-    if (!app.ok() || !app.WaitForWindow() ||
-        WaitForInputIdle(app.process(), kDeadlineMs) != 0) {
+    if (!app.ok() || !app.WaitForWindow() || WaitForInputIdle(app.process(), kDeadlineMs) != 0) {
         return Fail("the program did not start");
     }
     const Consultation first = Consult(app.window(), L"Tengo fiebre desde ayer.");
