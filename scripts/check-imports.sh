@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Checks that a Windows exe imports only DLLs that every Windows has: no runtime DLLs to ship.
+# Checks that a Windows exe imports only DLLs that every Windows has: no runtime DLLs to ship;
+# and not WinHTTP, which the program loads at its first consultation, off the start-up path.
 set -euo pipefail
 exe=$1
 allowed='^(kernel32|user32|gdi32|comctl32|shell32|ole32|oleaut32|advapi32|winhttp|rpcrt4|msvcrt|sapi|version|crypt32|ws2_32)\.dll$'
@@ -8,5 +9,9 @@ echo "$exe imports: $(echo $imports)"
 bad=$(echo "$imports" | grep -v -E "$allowed" || true)
 if [ -n "$bad" ]; then
     echo "not a system DLL: $bad" >&2
+    exit 1
+fi
+if echo "$imports" | grep -q -x 'winhttp.dll'; then
+    echo "winhttp.dll is imported: it is to be loaded at the first consultation" >&2
     exit 1
 fi

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <array>
+#include <optional>
 #include <vector>
 
 #include "app/gdi_object_win.h"
@@ -33,7 +34,10 @@ struct AppState {
     UniqueBrush backgroundBrush;
     UniqueBrush editBrush;
     WideText dataFolder;
-    SpeechVoice voice;    // released after the lists and the profile, before the data folder
+    // Made at the first "Leer" with an answer to speak, not at start-up: COM and the speech
+    // engine cost time and memory that most runs never use. Released after the lists and the
+    // profile, before the data folder.
+    std::optional<SpeechVoice> voice;
     UserProfile profile;  // an empty email means nobody is registered
     std::array<HWND, kPageCount> pages{};
     std::vector<ChatTurn> conversation;

@@ -38,7 +38,6 @@ int RunAlvena(HINSTANCE instance, int showCommand) {
 
     AppState app;
     app.dataFolder = GetDataFolder();
-    app.voice = CreateVoice();
     app.instance = instance;
     const CurrentAppScope scope(app);
 

@@ -35,9 +35,14 @@ inline constexpr const char* kOpenRequestFailed = "WinHttpOpenRequest failed";
 inline constexpr const char* kNetworkError = "Error de red al consultar el servidor";
 
 #ifdef _WIN32
+struct WinHttpFunctions;
+
 // Blocking HTTPS POST of a UTF-8 JSON body. Returns every reply that arrived, whatever its
 // status; raises std::runtime_error with one of the messages above when none did.
 [[nodiscard]] HttpResult PostJsonTo(const HttpTarget& target, WideView path, Utf8View body);
+// The same through the given WinHTTP functions; without them it raises kOpenFailed.
+[[nodiscard]] HttpResult PostJsonTo(const HttpTarget& target, WideView path, Utf8View body,
+                                    const WinHttpFunctions* winhttp);
 [[nodiscard]] HttpResult PostJson(WideView path, Utf8View body);
 #endif
 

@@ -6,6 +6,11 @@
 #include "protocol/wide_text_win.h"
 
 namespace alvena {
+namespace {
+
+VoiceFactory g_makeVoice = CreateVoice;
+
+}  // namespace
 
 SpeechVoice::~SpeechVoice() {
     Release();
@@ -44,6 +49,12 @@ SpeechVoice CreateVoice() {
     return SpeechVoice(voice);
 }
 
+VoiceFactory SetVoiceFactory(VoiceFactory factory) {
+    const VoiceFactory previous = g_makeVoice;
+    g_makeVoice = factory != nullptr ? factory : CreateVoice;
+    return previous;
+}
+
 void SpeakText(const SpeechVoice& voice, const WideText& text) {
     if (!voice.ready || voice.get() == nullptr || text.empty()) {
         return;
@@ -57,10 +68,13 @@ void ReleaseVoice(SpeechVoice& voice) {
 }
 
 void OnReadAloud() {
-    const AppState& app = *CurrentApp();
+    AppState& app = *CurrentApp();
     for (auto turn = app.conversation.rbegin(); turn != app.conversation.rend(); ++turn) {
         if (turn->role == u"assistant") {
-            SpeakText(app.voice, turn->content);
+            if (!app.voice) {
+                app.voice = g_makeVoice();
+            }
+            SpeakText(*app.voice, turn->content);
             return;
         }
     }

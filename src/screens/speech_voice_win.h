@@ -7,7 +7,7 @@
 
 namespace alvena {
 
-// The speech voice, made once at start-up; owns one reference to the SAPI voice and releases it
+// The speech voice, made once for the run; owns one reference to the SAPI voice and releases it
 // (after stopping any speech) when destroyed.
 class SpeechVoice {
   public:
@@ -33,13 +33,19 @@ class SpeechVoice {
 // that cannot be made leaves the program without speech, silently.
 [[nodiscard]] SpeechVoice CreateVoice();
 
+// How the voice is made; tests put a recording voice, or a failure, in its place. Returns the
+// previous function; nullptr restores CreateVoice.
+using VoiceFactory = SpeechVoice (*)();
+VoiceFactory SetVoiceFactory(VoiceFactory factory);
+
 // Stops whatever is being spoken, then speaks `text` as plain text, without waiting.
 void SpeakText(const SpeechVoice& voice, const WideText& text);
 
 // Stops the speech and releases the voice.
 void ReleaseVoice(SpeechVoice& voice);
 
-// "Leer": speaks the service's last chat answer, if there is one.
+// "Leer": speaks the service's last chat answer, if there is one, making the voice on first use.
+// A voice that could not be made is not tried again: "Leer" then does nothing.
 void OnReadAloud();
 
 }  // namespace alvena

@@ -20,9 +20,11 @@
 #include "app/display_text.h"
 #include "protocol/utf8.h"
 #include "protocol/wide_text_win.h"
+#include "protocol/winhttp_library_win.h"
 #include "screens/consult_transport.h"
 #include "screens/history_page_win.h"
 #include "screens/runner_win.h"
+#include "screens/speech_voice_win.h"
 #include "storage/history_store.h"
 #include "tests/support/failing_allocation.h"
 #include "tests/support/gui_test_support_win.h"
@@ -174,25 +176,36 @@ TEST_F(Consultations, FailuresShowAnErrorBoxAndAddNothing) {
     Ask(L"otra vez");
     ASSERT_TRUE(WaitUntilIdle());
 
+    // WinHTTP is loaded at the first consultation; a system without it fails there.
+    ASSERT_FALSE(LoadWinHttp(L"alvena-no-such-winhttp.dll"));
+    SetConsultTransport([target = standin_.Target()](WideView path, Utf8View body) {
+        return PostJsonTo(target, path, body, nullptr);
+    });
+    Ask(L"sin winhttp");
+    ASSERT_TRUE(WaitUntilIdle());
+
     const std::vector<RecordedMessageBox>& boxes = MainWindowHarness::messageBoxes();
-    ASSERT_EQ(boxes.size(), 2u);
+    ASSERT_EQ(boxes.size(), 3u);
     EXPECT_EQ(boxes[0].text, u"Error 500: {\"error\":\"fallo interno\"}");
     EXPECT_EQ(boxes[1].text, u"Error de red al consultar el servidor");
+    EXPECT_EQ(boxes[2].text, u"WinHttpOpen failed");
     for (const RecordedMessageBox& box : boxes) {
         EXPECT_EQ(box.caption, u"Alvena");
         EXPECT_EQ(box.type, static_cast<UINT>(MB_ICONERROR));
     }
     EXPECT_EQ(Status(), u"Error");
-    EXPECT_EQ(Transcript(), u"Usted:\r\nhola\r\n\r\nUsted:\r\notra vez\r\n\r\n");
-    EXPECT_EQ(ui_.app().conversation.size(), 2u);
+    EXPECT_EQ(Transcript(),
+              u"Usted:\r\nhola\r\n\r\nUsted:\r\notra vez\r\n\r\n"
+              u"Usted:\r\nsin winhttp\r\n\r\n");
+    EXPECT_EQ(ui_.app().conversation.size(), 3u);
     EXPECT_TRUE(SavedHistory().empty());
 
     // A worker that had no memory for a record hands over none: the job is over all the same.
     ui_.app().busy = true;
     SendMessageW(ui_.window(), WM_CONSULT_DONE, 0, 0);
     EXPECT_FALSE(ui_.app().busy);
-    ASSERT_EQ(boxes.size(), 3u);
-    EXPECT_EQ(boxes[2].text, u"Error desconocido");
+    ASSERT_EQ(boxes.size(), 4u);
+    EXPECT_EQ(boxes[3].text, u"Error desconocido");
 }
 
 TEST_F(Consultations, LaboratoryResultFillsItsBoxAndAFailureKeepsIt) {
@@ -351,13 +364,41 @@ TEST(HistoryPage, AFailedRefreshLeavesTheListDrawing) {
     EXPECT_TRUE(redrawOn);
 }
 
-TEST_F(Consultations, ReadAloudSpeaksTheLastAnswerAsPlainText) {
+// The voice the program makes at its first "Leer": a recording one, or none as on a machine
+// without a speech engine.
+class VoiceMaker {
+  public:
+    explicit VoiceMaker(RecordingVoice* voice) {
+        voice_ = voice;
+        made_ = 0;
+        previous_ = SetVoiceFactory(Make);
+    }
+    ~VoiceMaker() { SetVoiceFactory(previous_); }
+    VoiceMaker(const VoiceMaker&) = delete;
+    VoiceMaker& operator=(const VoiceMaker&) = delete;
+    [[nodiscard]] int made() const { return made_; }
+
+  private:
+    static SpeechVoice Make() {
+        ++made_;
+        if (voice_ == nullptr) {
+            return SpeechVoice();
+        }
+        voice_->AddRef();  // the program's reference
+        return SpeechVoice(voice_);
+    }
+    static inline RecordingVoice* voice_ = nullptr;
+    static inline int made_ = 0;
+    VoiceFactory previous_;
+};
+
+TEST_F(Consultations, ReadAloudMakesTheVoiceForTheFirstAnswerAndSpeaksItAsPlainText) {
     RecordingVoice voice;
-    voice.AddRef();  // the program's reference, released when its voice is replaced below
-    ui_.app().voice = SpeechVoice(&voice);
+    const VoiceMaker maker(&voice);
 
     ui_.Click(kChatPage, IDC_CHAT_READ);
     EXPECT_TRUE(voice.calls.empty());
+    EXPECT_EQ(maker.made(), 0);  // nothing to say yet
 
     standin_.Script(R"({"status":200,"body":"{\"answer\":\"Tome <b>agua</b> & descanse.\"}"})");
     Ask(L"¿Qué hago?");
@@ -367,6 +408,7 @@ TEST_F(Consultations, ReadAloudSpeaksTheLastAnswerAsPlainText) {
     ui_.Click(kChatPage, IDC_CHAT_READ);
     ui_.Click(kChatPage, IDC_CHAT_READ);
 
+    EXPECT_EQ(maker.made(), 1);
     ASSERT_EQ(voice.calls.size(), 4u);
     for (int i : {0, 2}) {
         EXPECT_FALSE(voice.calls[i].hasText);
@@ -374,9 +416,20 @@ TEST_F(Consultations, ReadAloudSpeaksTheLastAnswerAsPlainText) {
         EXPECT_EQ(voice.calls[i + 1].text, L"Tome <b>agua</b> & descanse.");
         EXPECT_EQ(voice.calls[i + 1].flags, static_cast<DWORD>(SPF_ASYNC | SPF_IS_NOT_XML));
     }
-    ui_.app().voice = SpeechVoice();
+    ui_.app().voice.reset();
     EXPECT_EQ(voice.references, 1);  // stopped and released exactly once
     EXPECT_EQ(voice.calls.size(), 5u);
+}
+
+TEST_F(Consultations, ReadAloudWithoutASpeechEngineDoesNothingAndDoesNotRetry) {
+    const VoiceMaker maker(nullptr);
+    Ask(L"¿Qué hago?");
+    ASSERT_TRUE(WaitUntilIdle());
+    ui_.Click(kChatPage, IDC_CHAT_READ);
+    ui_.Click(kChatPage, IDC_CHAT_READ);
+    EXPECT_EQ(maker.made(), 1);
+    EXPECT_TRUE(MainWindowHarness::messageBoxes().empty());
+    EXPECT_EQ(Status(), u"Listo");
 }
 
 TEST_F(Consultations, WindowAnswersWhileTheServiceHoldsItsReply) {

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <windows.h>
+#include <winhttp.h>
+
+#include <optional>
+
+namespace alvena {
+
+// The WinHTTP functions the transport calls, bound at run time: the library is loaded at the
+// first consultation instead of with the program, which most of a run never needs.
+struct WinHttpFunctions {
+    decltype(&WinHttpOpen) open;
+    decltype(&WinHttpConnect) connect;
+    decltype(&WinHttpOpenRequest) openRequest;
+    decltype(&WinHttpSetTimeouts) setTimeouts;
+    decltype(&WinHttpSetOption) setOption;
+    decltype(&WinHttpSendRequest) sendRequest;
+    decltype(&WinHttpReceiveResponse) receiveResponse;
+    decltype(&WinHttpQueryHeaders) queryHeaders;
+    decltype(&WinHttpQueryDataAvailable) queryDataAvailable;
+    decltype(&WinHttpReadData) readData;
+    decltype(&WinHttpCloseHandle) closeHandle;
+};
+
+// The system's winhttp.dll, loaded by the first call (from any thread) and kept for the rest of
+// the run; null when it cannot be loaded, and then on every later call too.
+[[nodiscard]] const WinHttpFunctions* WinHttp();
+
+// Binds the functions of `library`, looked up in the system folder only; nothing when the library
+// is not there or lacks one of them. A library that was bound stays loaded.
+[[nodiscard]] std::optional<WinHttpFunctions> LoadWinHttp(const wchar_t* library);
+
+}  // namespace alvena
