@@ -20,6 +20,16 @@ namespace alvena {
 enum PageIndex : int { kRegistrationPage, kChatPage, kLabPage, kRecordPage, kHistoryPage };
 inline constexpr int kPageCount = 5;
 
+// What the window was last laid out for: the main window's client size, whether an email was
+// registered and the DPI. A width of -1: not laid out yet.
+struct LayoutBasis {
+    int width = -1;
+    int height = -1;
+    bool registered = false;
+    int dpi = 0;
+    friend bool operator==(const LayoutBasis&, const LayoutBasis&) = default;
+};
+
 // The state of the whole process, owned by the entry point for the life of the message loop and
 // touched only on the window thread.
 struct AppState {
@@ -40,6 +50,10 @@ struct AppState {
     std::optional<SpeechVoice> voice;
     UserProfile profile;  // an empty email means nobody is registered
     std::array<HWND, kPageCount> pages{};
+    // Whether each page's controls exist: the pages not shown at start-up are built just after
+    // the first paint, or on the spot when asked for before that.
+    std::array<bool, kPageCount> pageBuilt{};
+    LayoutBasis laidOutFor;
     std::vector<ChatTurn> conversation;
     std::vector<HistoryEntry> history;
     bool busy = false;

@@ -88,6 +88,10 @@ LRESULT OnCreate(HWND window) {
     CreateLabel(window, IDC_FOOTER_PRODUCT, L"Sistema médico", SS_NOTIFY, {220, 440, 180, 16},
                 app.boldFont.get());
     ApplyProfile();
+    // Handled once the message loop runs, after the first paint and before any input: the
+    // pages not shown cost nothing before the window appears, and no click can reach one
+    // before it is built.
+    PostMessageW(window, WM_COMPLETE_PAGES, 0, 0);
     return 0;
 }
 
@@ -107,8 +111,9 @@ void OnDpiChanged(HWND window, int dpi, const RECT& suggested) {
     RescaleListColumns(GetDlgItem(app.pages[kHistoryPage], IDC_HIST_LIST), oldDpi, dpi);
     SetWindowPos(window, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
                  suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
-    // The suggested size may be the current one, which sends no WM_SIZE.
-    LayoutWindow();
+    // The suggested size may be the current one, which sends no WM_SIZE; a WM_SIZE that came
+    // has laid everything out for the new DPI already.
+    LayoutWindowIfChanged();
 }
 
 void OnDestroy() {
@@ -167,6 +172,9 @@ void OnNotify(const NMHDR& header) {
 }
 
 void OnCommand(HWND window, int id) {
+    if (const std::optional<PageIndex> page = PageOfControl(id)) {
+        CompletePage(*page);  // a command sent to a page before its turn to be built
+    }
     switch (id) {
         case IDC_FOOTER_NOTE:
         case IDC_FOOTER_SITE:
@@ -253,7 +261,7 @@ LRESULT HandleMainMessage(HWND window, UINT message, WPARAM wParam, LPARAM lPara
             OnDestroy();
             return 0;
         case WM_SIZE:
-            LayoutWindow();
+            LayoutWindowIfChanged();
             return 0;
         case WM_DPICHANGED:
             OnDpiChanged(window, LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
@@ -276,6 +284,9 @@ LRESULT HandleMainMessage(HWND window, UINT message, WPARAM wParam, LPARAM lPara
             return OnCtlColorEdit(reinterpret_cast<HDC>(wParam));
         case WM_CTLCOLORSTATIC:
             return OnCtlColorStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+        case WM_COMPLETE_PAGES:
+            CompletePages();
+            return 0;
         case WM_CONSULT_DONE:
             OnConsultDone(reinterpret_cast<ConsultResult*>(lParam));
             return 0;

@@ -157,13 +157,10 @@ void CreateControl(HWND page, const ControlSpec& spec) {
 }
 
 template <std::size_t N>
-HWND CreatePage(PageIndex index, const ControlSpec (&controls)[N]) {
-    HWND page = CreatePageWindow();
-    CurrentApp()->pages[index] = page;
+void CreateControls(HWND page, const ControlSpec (&controls)[N]) {
     for (const ControlSpec& spec : controls) {
         CreateControl(page, spec);
     }
-    return page;
 }
 
 void InsertListColumn(HWND list, int index, const wchar_t* text, int width) {
@@ -199,12 +196,47 @@ SIZE ClientSize(HWND window) {
     return {client.right - client.left, client.bottom - client.top};
 }
 
-void LayoutPage(HWND page, std::vector<ControlPlacement> (*layout)(int, int, int), int dpi) {
-    if (page == nullptr) {
+void LayoutPage(PageIndex index) {
+    const AppState& app = *CurrentApp();
+    HWND page = app.pages[index];
+    if (page == nullptr || !app.pageBuilt[index]) {
         return;
     }
+    std::vector<ControlPlacement> (*const layouts[kPageCount])(int, int, int) = {
+        LayoutRegistrationPage, LayoutChatPage, LayoutLabPage, LayoutRecordPage, LayoutHistoryPage};
     const SIZE size = ClientSize(page);
-    PlaceControls(page, layout(size.cx, size.cy, dpi));
+    PlaceControls(page, layouts[index](size.cx, size.cy, app.dpi));
+}
+
+void BuildChatPage(HWND page) {
+    CreateControls(page, kChatControls);
+    // The transcript grows for the whole run: lift the edit control's default limit of about
+    // 32K characters, past which EM_REPLACESEL would silently drop new answers.
+    SendMessageW(GetDlgItem(page, IDC_CHAT_TRANSCRIPT), EM_SETLIMITTEXT, 0, 0);
+    AppendTranscript(u"Alvena",
+                     u"Hola. Describa sus síntomas o consulta. Soy apoyo clínico orientativo y no "
+                     u"sustituyo valoración médica presencial.");
+}
+
+void BuildPage(PageIndex index, HWND page) {
+    switch (index) {
+        case kRegistrationPage:
+            CreateControls(page, kRegistrationControls);
+            break;
+        case kChatPage:
+            BuildChatPage(page);
+            break;
+        case kLabPage:
+            CreateControls(page, kLabControls);
+            break;
+        case kRecordPage:
+            CreateControls(page, kRecordControls);
+            break;
+        case kHistoryPage:
+            CreateControls(page, kHistoryControls);
+            CreateHistoryControls(page);
+            break;
+    }
 }
 
 }  // namespace
@@ -216,18 +248,49 @@ HWND CreatePageWindow() {
 }
 
 void CreatePages() {
-    CreatePage(kRegistrationPage, kRegistrationControls);
-    CreatePage(kChatPage, kChatControls);
-    // The transcript grows for the whole run: lift the edit control's default limit of about
-    // 32K characters, past which EM_REPLACESEL would silently drop new answers.
-    HWND transcript = GetDlgItem(CurrentApp()->pages[kChatPage], IDC_CHAT_TRANSCRIPT);
-    SendMessageW(transcript, EM_SETLIMITTEXT, 0, 0);
-    AppendTranscript(u"Alvena",
-                     u"Hola. Describa sus síntomas o consulta. Soy apoyo clínico orientativo y no "
-                     u"sustituyo valoración médica presencial.");
-    CreatePage(kLabPage, kLabControls);
-    CreatePage(kRecordPage, kRecordControls);
-    CreateHistoryControls(CreatePage(kHistoryPage, kHistoryControls));
+    for (HWND& page : CurrentApp()->pages) {
+        page = CreatePageWindow();
+    }
+}
+
+void CompletePage(PageIndex index) {
+    AppState& app = *CurrentApp();
+    if (app.pageBuilt[index] || app.pages[index] == nullptr) {
+        return;
+    }
+    // Marked first: the new controls' notifications come back here through the main window.
+    app.pageBuilt[index] = true;
+    BuildPage(index, app.pages[index]);
+    if (app.laidOutFor.width >= 0) {
+        LayoutPage(index);
+    }
+}
+
+void CompletePages() {
+    for (PageIndex index : {kRegistrationPage, kChatPage, kLabPage, kRecordPage, kHistoryPage}) {
+        CompletePage(index);
+    }
+}
+
+std::optional<PageIndex> PageOfControl(int id) {
+    switch (id / 100) {
+        case 11:
+        case 23:
+            return kRegistrationPage;
+        case 12:
+            return kChatPage;
+        case 13:
+        case 20:
+            return kLabPage;
+        case 14:
+        case 21:
+            return kRecordPage;
+        case 15:
+        case 22:
+            return kHistoryPage;
+        default:
+            return std::nullopt;
+    }
 }
 
 LRESULT CALLBACK PageWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -257,8 +320,9 @@ LRESULT CALLBACK PageWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
 }
 
 void LayoutWindow() {
-    const AppState& app = *CurrentApp();
+    AppState& app = *CurrentApp();
     const SIZE size = ClientSize(app.mainWindow);
+    app.laidOutFor = {size.cx, size.cy, !app.profile.email.empty(), app.dpi};
     for (const ControlPlacement& placement : LayoutMainControls(size.cx, size.cy, app.dpi)) {
         HWND control = GetDlgItem(app.mainWindow, placement.id);
         if (control == nullptr) {
@@ -273,19 +337,31 @@ void LayoutWindow() {
             MoveWindow(page, area.x, area.y, area.width, area.height, TRUE);
         }
     }
-    LayoutPage(app.pages[kChatPage], LayoutChatPage, app.dpi);
-    LayoutPage(app.pages[kLabPage], LayoutLabPage, app.dpi);
-    LayoutPage(app.pages[kRecordPage], LayoutRecordPage, app.dpi);
-    LayoutPage(app.pages[kHistoryPage], LayoutHistoryPage, app.dpi);
-    LayoutPage(app.pages[kRegistrationPage], LayoutRegistrationPage, app.dpi);
+    for (PageIndex index : {kChatPage, kLabPage, kRecordPage, kHistoryPage, kRegistrationPage}) {
+        LayoutPage(index);
+    }
+}
+
+void LayoutWindowIfChanged() {
+    const AppState& app = *CurrentApp();
+    const SIZE size = ClientSize(app.mainWindow);
+    if (app.laidOutFor != LayoutBasis{size.cx, size.cy, !app.profile.email.empty(), app.dpi}) {
+        LayoutWindow();
+    }
 }
 
 void ShowPage(int index) {
     const AppState& app = *CurrentApp();
+    const bool registered = !app.profile.email.empty();
+    // A page asked for before its turn to be built is built now.
+    if (!registered) {
+        CompletePage(kRegistrationPage);
+    } else if (index >= 0 && index <= 3) {
+        CompletePage(static_cast<PageIndex>(kChatPage + index));
+    }
     for (HWND page : app.pages) {
         ShowWindow(page, SW_HIDE);
     }
-    const bool registered = !app.profile.email.empty();
     ShowWindow(app.tabs, registered ? SW_SHOW : SW_HIDE);
     if (!registered) {
         ShowWindow(app.pages[kRegistrationPage], SW_SHOW);

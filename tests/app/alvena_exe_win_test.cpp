@@ -5,6 +5,8 @@
 
 #include <chrono>
 #include <cstdio>
+#include <fstream>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -100,40 +102,116 @@ BOOL CALLBACK MatchMainWindow(HWND window, LPARAM lParam) {
     return TRUE;
 }
 
+// alvena.exe started as a user starts it; ended by force if a test leaves it running.
+class RunningAlvena {
+  public:
+    RunningAlvena() {
+        std::wstring commandLine = L"\"" + ExePath() + L"\"";
+        STARTUPINFOW startup{};
+        startup.cb = sizeof(startup);
+        started_ = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                  nullptr, &startup, &process_) != FALSE;
+    }
+    ~RunningAlvena() {
+        if (!started_) {
+            return;
+        }
+        if (WaitForSingleObject(process_.hProcess, 0) != WAIT_OBJECT_0) {
+            TerminateProcess(process_.hProcess, 99);
+        }
+        CloseHandle(process_.hThread);
+        CloseHandle(process_.hProcess);
+    }
+    RunningAlvena(const RunningAlvena&) = delete;
+    RunningAlvena& operator=(const RunningAlvena&) = delete;
+
+    [[nodiscard]] bool started() const { return started_; }
+    [[nodiscard]] HANDLE process() const { return process_.hProcess; }
+
+    // The visible main window, once there is one; null after the deadline.
+    [[nodiscard]] HWND WaitForWindow() const {
+        FindWindowOf search{process_.dwProcessId};
+        (void)PumpUntil(
+            [&] {
+                EnumWindows(MatchMainWindow, reinterpret_cast<LPARAM>(&search));
+                return search.found != nullptr;
+            },
+            std::chrono::seconds(60));
+        return search.found;
+    }
+
+  private:
+    PROCESS_INFORMATION process_{};
+    bool started_ = false;
+};
+
 TEST(AlvenaExe, StartsShowsItsWindowAndExitsWithZeroWhenClosed) {
-    std::wstring commandLine = L"\"" + ExePath() + L"\"";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process{};
     const auto started = std::chrono::steady_clock::now();
-    ASSERT_TRUE(CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                               nullptr, &startup, &process));
-    FindWindowOf search{process.dwProcessId};
-    const bool shown = PumpUntil(
-        [&] {
-            EnumWindows(MatchMainWindow, reinterpret_cast<LPARAM>(&search));
-            return search.found != nullptr;
-        },
-        std::chrono::seconds(60));
+    const RunningAlvena alvena;
+    ASSERT_TRUE(alvena.started());
+    HWND window = alvena.WaitForWindow();
     const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
         std::chrono::steady_clock::now() - started);
-    EXPECT_TRUE(shown);
-    if (shown) {
-        std::printf("start-up to visible main window: %lld ms\n",
-                    static_cast<long long>(elapsed.count()));
-        wchar_t title[64] = {};
-        GetWindowTextW(search.found, title, 64);
-        EXPECT_EQ(std::wstring(title), kMainTitle);
-        PostMessageW(search.found, WM_CLOSE, 0, 0);
-    } else {
-        TerminateProcess(process.hProcess, 99);
-    }
-    EXPECT_EQ(WaitForSingleObject(process.hProcess, 30000), WAIT_OBJECT_0);
+    ASSERT_NE(window, nullptr);
+    std::printf("start-up to visible main window: %lld ms\n",
+                static_cast<long long>(elapsed.count()));
+    wchar_t title[64] = {};
+    GetWindowTextW(window, title, 64);
+    EXPECT_EQ(std::wstring(title), kMainTitle);
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(WaitForSingleObject(alvena.process(), 30000), WAIT_OBJECT_0);
     DWORD exitCode = 12345;
-    GetExitCodeProcess(process.hProcess, &exitCode);
+    GetExitCodeProcess(alvena.process(), &exitCode);
     EXPECT_EQ(exitCode, 0u);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+}
+
+struct IdCount {
+    std::map<int, int> seen;
+};
+
+BOOL CALLBACK CountId(HWND window, LPARAM lParam) {
+    ++reinterpret_cast<IdCount*>(lParam)->seen[GetDlgCtrlID(window)];
+    return TRUE;
+}
+
+// The program's own data folder in this Wine prefix, where a start looks for the profile.
+std::wstring DataFolder() {
+    wchar_t roaming[MAX_PATH] = {};
+    GetEnvironmentVariableW(L"APPDATA", roaming, MAX_PATH);
+    return std::wstring(roaming) + L"\\VeltranoSystems\\Alvena";
+}
+
+TEST(AlvenaExe, EveryPageIsCompleteOnceTheProgramIsIdle) {
+    // Every control id of the five pages, by ranges.
+    const std::pair<int, int> pageIds[] = {{1101, 1103}, {2301, 2306}, {1201, 1205},
+                                           {1301, 1306}, {2001, 2004}, {1401, 1412},
+                                           {2101, 2110}, {1501, 1503}, {2201, 2201}};
+    const std::wstring profile = DataFolder() + L"\\profile.json";
+    for (const bool registered : {false, true}) {
+        SCOPED_TRACE(registered ? "registered start" : "first start");
+        if (registered) {
+            CreateDirectoryW((DataFolder().substr(0, DataFolder().rfind(L'\\'))).c_str(), nullptr);
+            CreateDirectoryW(DataFolder().c_str(), nullptr);
+            std::ofstream(profile.c_str(), std::ios::binary)
+                << R"({"email":"ana@clinica.es","name":"Ana"})";
+        }
+        const RunningAlvena alvena;
+        ASSERT_TRUE(alvena.started());
+        // Idle as soon as it waits for input: nothing queued for itself is left to do.
+        ASSERT_EQ(WaitForInputIdle(alvena.process(), 60000), 0u);
+        HWND window = alvena.WaitForWindow();
+        ASSERT_NE(window, nullptr);
+        IdCount count;
+        EnumChildWindows(window, CountId, reinterpret_cast<LPARAM>(&count));
+        for (const auto& [first, last] : pageIds) {
+            for (int id = first; id <= last; ++id) {
+                EXPECT_EQ(count.seen[id], 1) << "control " << id;
+            }
+        }
+        PostMessageW(window, WM_CLOSE, 0, 0);
+        EXPECT_EQ(WaitForSingleObject(alvena.process(), 30000), WAIT_OBJECT_0);
+    }
+    DeleteFileW(profile.c_str());
 }
 
 }  // namespace

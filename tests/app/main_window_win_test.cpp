@@ -19,6 +19,7 @@
 #include "app/layout.h"
 #include "app/main_window_win.h"
 #include "protocol/wide_text_win.h"
+#include "storage/history_store.h"
 #include "tests/support/failing_allocation.h"
 #include "tests/support/gui_test_support_win.h"
 
@@ -232,6 +233,51 @@ TEST(MainWindow, TabsSwitchPagesAndKeepWhatWasTyped) {
         EXPECT_FALSE(IsShown(ui.page(kRegistrationPage)));
     }
     EXPECT_EQ(WindowText(ui.control(kLabPage, IDC_LAB_TEXT)), u"Hb 10.2 g/dL");
+}
+
+int DirectChildCount(HWND window) {
+    int count = 0;
+    for (HWND child = GetWindow(window, GW_CHILD); child != nullptr;
+         child = GetWindow(child, GW_HWNDNEXT)) {
+        ++count;
+    }
+    return count;
+}
+
+TEST(MainWindow, PagesAskedForBeforeTheirTurnAreBuiltOnTheSpotAndOnlyOnce) {
+    MainWindowHarness ui(kRegisteredProfile, {}, /*settle=*/false);
+    // The Laboratorio tab, chosen before the window has handled any message of its own.
+    SendMessageW(ui.app().tabs, TCM_SETCURSEL, 1, 0);
+    NMHDR header{ui.app().tabs, IDC_TABS, static_cast<UINT>(TCN_SELCHANGE)};
+    SendMessageW(ui.window(), WM_NOTIFY, header.idFrom, reinterpret_cast<LPARAM>(&header));
+    EXPECT_TRUE(IsShown(ui.page(kLabPage)));
+    EXPECT_FALSE(IsShown(ui.page(kChatPage)));
+    for (const ControlExpectation& c : kControls) {
+        if (c.page != kLabPage) {
+            continue;
+        }
+        HWND control = ui.control(kLabPage, c.id);
+        ASSERT_NE(control, nullptr) << c.id;
+        EXPECT_EQ(Narrow(WindowText(control)), Narrow(c.text)) << c.id;
+        const LayoutRect expected = ExpectedRect(kLabPage, c.id, ClientRectOf(ui.page(kLabPage)));
+        EXPECT_EQ(AsLayoutRect(RectInParent(control)).y, expected.y) << c.id;
+        EXPECT_EQ(AsLayoutRect(RectInParent(control)).width, expected.width) << c.id;
+    }
+
+    // "Actualizar" pressed before the history page's turn lists the saved consultation.
+    std::ofstream(AsWinText(HistoryFilePath(ui.dataFolder(), u"ana@clinica.es")), std::ios::binary)
+        << R"([{"id":"1","email":"ana@clinica.es","type":"chat","title":"Fiebre",)"
+           R"("preview":"Beba","detail":"Beba agua.","createdAt":1}])";
+    SendMessageW(ui.window(), WM_COMMAND, MAKEWPARAM(IDC_HIST_REFRESH, BN_CLICKED), 0);
+    EXPECT_EQ(SendMessageW(ui.control(kHistoryPage, IDC_HIST_LIST), LVM_GETITEMCOUNT, 0, 0), 1);
+
+    PumpMessages();
+    const int tableSizes[kPageCount] = {9, 5, 10, 22, 4};
+    for (int page = 0; page < kPageCount; ++page) {
+        EXPECT_EQ(DirectChildCount(ui.page(static_cast<PageIndex>(page))), tableSizes[page])
+            << "page " << page;
+    }
+    EXPECT_EQ(WindowText(ui.control(kChatPage, IDC_CHAT_TRANSCRIPT)), kGreetingBlock);
 }
 
 struct Colours {

@@ -104,7 +104,7 @@ TempFolder::~TempFolder() {
 }
 
 MainWindowHarness::MainWindowHarness(const std::string& profileJson,
-                                     const std::function<void()>& beforeCreate) {
+                                     const std::function<void()>& beforeCreate, bool settle) {
     EnsureClassesRegistered();
     // Laid out as the program's own data folder: history files go in its "history" folder.
     CreateDirectoryW(AsWinText(folder_.path() + u"\\history"), nullptr);
@@ -131,7 +131,9 @@ MainWindowHarness::MainWindowHarness(const std::string& profileJson,
     }
     ShowWindow(window_, SW_SHOW);
     UpdateWindow(window_);
-    PumpMessages();
+    if (settle) {
+        PumpMessages();
+    }
 }
 
 MainWindowHarness::~MainWindowHarness() {

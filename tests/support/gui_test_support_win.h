@@ -44,9 +44,11 @@ struct RecordedMessageBox {
 class MainWindowHarness {
   public:
     // `profileJson`, when not empty, is written as profile.json before the window is made;
-    // `beforeCreate` runs right before. Throws std::runtime_error when no window is made.
+    // `beforeCreate` runs right before. Throws std::runtime_error when no window is made. Unless
+    // `settle` is false, the messages the window posts itself at its creation are handled before
+    // the constructor returns, as the program's message loop would first do.
     explicit MainWindowHarness(const std::string& profileJson = "",
-                               const std::function<void()>& beforeCreate = {});
+                               const std::function<void()>& beforeCreate = {}, bool settle = true);
     ~MainWindowHarness();
     MainWindowHarness(const MainWindowHarness&) = delete;
     MainWindowHarness& operator=(const MainWindowHarness&) = delete;
