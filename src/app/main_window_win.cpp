@@ -161,13 +161,16 @@ LRESULT OnCtlColorEdit(HDC dc) {
     return reinterpret_cast<LRESULT>(CurrentApp()->editBrush.get());
 }
 
-void OnNotify(const NMHDR& header) {
+void OnNotify(NMHDR& header) {
     if (header.idFrom == IDC_TABS && header.code == static_cast<UINT>(TCN_SELCHANGE)) {
         ShowPage(static_cast<int>(SendMessageW(CurrentApp()->tabs, TCM_GETCURSEL, 0, 0)));
     }
-    // Only this code carries an NMLISTVIEW; the list's other notifications are smaller.
+    // Each code carries its own record; the list's other notifications are smaller.
     if (header.idFrom == IDC_HIST_LIST && header.code == static_cast<UINT>(LVN_ITEMCHANGED)) {
         OnHistoryItemChanged(*reinterpret_cast<const NMLISTVIEW*>(&header));
+    }
+    if (header.idFrom == IDC_HIST_LIST && header.code == static_cast<UINT>(LVN_GETDISPINFOW)) {
+        OnHistoryDisplayInfo(*reinterpret_cast<NMLVDISPINFOW*>(&header));
     }
 }
 
@@ -275,7 +278,7 @@ LRESULT HandleMainMessage(HWND window, UINT message, WPARAM wParam, LPARAM lPara
         case WM_ERASEBKGND:
             return OnEraseBackground(window, reinterpret_cast<HDC>(wParam));
         case WM_NOTIFY:
-            OnNotify(*reinterpret_cast<const NMHDR*>(lParam));
+            OnNotify(*reinterpret_cast<NMHDR*>(lParam));
             return 0;
         case WM_COMMAND:
             OnCommand(window, LOWORD(wParam));

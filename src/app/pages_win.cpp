@@ -371,12 +371,14 @@ void ShowPage(int index) {
     if (index < 0 || index > 3) {
         return;
     }
-    ShowWindow(app.pages[kChatPage + index], SW_SHOW);
-    FocusFirstBox(static_cast<PageIndex>(kChatPage + index));
     if (index == 3) {
         // Reloaded from disk each time the tab is chosen: consultations saved meanwhile appear.
+        // Filled while the page is still hidden, so the list and its scroll bars are drawn
+        // once, when the page appears, not again for the new rows.
         RefreshHistoryList();
     }
+    ShowWindow(app.pages[kChatPage + index], SW_SHOW);
+    FocusFirstBox(static_cast<PageIndex>(kChatPage + index));
 }
 
 }  // namespace alvena

@@ -10,6 +10,32 @@ namespace {
 
 constexpr char kHexDigits[] = "0123456789abcdef";
 
+// Index of the first byte equal to `a` or `b` at or after `from`, or the text's size when there
+// is none. Eight bytes at a time: string values run to a history entry's 12000-unit detail or a
+// whole answer, and some C libraries' memchr (MinGW's msvcrt under Wine) is a plain byte loop.
+[[nodiscard]] std::size_t FindEither(Utf8View text, std::size_t from, char a, char b) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101u;
+    constexpr std::uint64_t kHighs = 0x8080808080808080u;
+    // Non-zero when one of the word's bytes equals `byte`.
+    const auto holds = [](std::uint64_t word, char byte) {
+        const std::uint64_t x = word ^ (kOnes * static_cast<unsigned char>(byte));
+        return (x - kOnes) & ~x & kHighs;
+    };
+    const std::size_t size = text.size();
+    while (from + 8 <= size) {
+        std::uint64_t word;
+        std::memcpy(&word, text.data() + from, 8);
+        if ((holds(word, a) | holds(word, b)) != 0) {
+            break;
+        }
+        from += 8;
+    }
+    while (from < size && text[from] != a && text[from] != b) {
+        ++from;
+    }
+    return from;
+}
+
 // Position of `pattern` in `text` at or after `from`, or kJsonNone. Replies run to a megabyte and
 // the key often stands at the end: glibc's memmem outruns std::string_view::find there (which
 // stops at every quote, the pattern's first byte). MinGW has no memmem.
@@ -24,8 +50,17 @@ constexpr char kHexDigits[] = "0123456789abcdef";
                ? kJsonNone
                : static_cast<std::size_t>(static_cast<const char*>(found) - text.data());
 #else
-    const std::size_t found = text.find(pattern, from);
-    return found == Utf8View::npos ? kJsonNone : found;
+    if (pattern.empty()) {
+        return from;
+    }
+    const std::size_t last = text.size() - pattern.size();
+    for (std::size_t i = FindEither(text, from, pattern[0], pattern[0]); i <= last;
+         i = FindEither(text, i + 1, pattern[0], pattern[0])) {
+        if (std::memcmp(text.data() + i, pattern.data(), pattern.size()) == 0) {
+            return i;
+        }
+    }
+    return kJsonNone;
 #endif
 }
 
@@ -82,8 +117,8 @@ std::size_t SkipJsonString(Utf8View text, std::size_t index) {
     const std::size_t content = index + 1;
     std::size_t from = content;
     for (;;) {
-        const std::size_t quote = text.find('"', from);
-        if (quote == Utf8View::npos) {
+        const std::size_t quote = FindEither(text, from, '"', '"');
+        if (quote == text.size()) {
             return text.size();
         }
         std::size_t backslashes = 0;
@@ -186,10 +221,7 @@ Utf8Text JsonReadString(Utf8View text, std::size_t index) {
     const std::size_t size = text.size();
     while (i < size) {
         // Copy the run of plain bytes up to the next quote or backslash in one go.
-        std::size_t run = i;
-        while (run < size && text[run] != '"' && text[run] != '\\') {
-            ++run;
-        }
+        const std::size_t run = FindEither(text, i, '"', '\\');
         out.append(text.data() + i, run - i);
         i = run;
         if (i >= size || text[i] == '"') {

@@ -2,6 +2,9 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <initializer_list>
+
 #include "app/app_state_win.h"
 #include "app/control_ids.h"
 #include "app/control_text_win.h"
@@ -11,19 +14,19 @@
 namespace alvena {
 namespace {
 
-void InsertRow(HWND list, int index, const HistoryEntry& entry) {
-    WideText title = u"[" + entry.type + u"] " + entry.title;
-    LVITEMW item{};
-    item.mask = LVIF_TEXT;
-    item.iItem = index;
-    item.iSubItem = 0;
-    item.pszText = const_cast<wchar_t*>(AsWinText(title));
-    SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
-
-    LVITEMW preview{};
-    preview.iSubItem = 1;
-    preview.pszText = const_cast<wchar_t*>(AsWinText(entry.preview));
-    SendMessageW(list, LVM_SETITEMTEXTW, index, reinterpret_cast<LPARAM>(&preview));
+// Copies the pieces one after another into the buffer, cut to fit with its terminating null.
+void CopyCut(wchar_t* buffer, int capacity, std::initializer_list<WideView> pieces) {
+    if (buffer == nullptr || capacity <= 0) {
+        return;
+    }
+    std::size_t room = static_cast<std::size_t>(capacity) - 1;
+    for (WideView piece : pieces) {
+        const std::size_t count = std::min(room, piece.size());
+        std::copy_n(piece.data(), count, buffer);
+        buffer += count;
+        room -= count;
+    }
+    *buffer = L'\0';
 }
 
 // Keeps a window from drawing for as long as it lives, then lets it draw again, whichever way
@@ -58,11 +61,40 @@ void RefreshHistoryList() {
         // Drawing each of up to 200 rows as it is inserted takes seconds; draw once at the end.
         const RedrawPause pause(list);
         SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
-        for (int i = 0; i < static_cast<int>(app.history.size()); ++i) {
-            InsertRow(list, i, app.history[static_cast<std::size_t>(i)]);
+        const int count = static_cast<int>(app.history.size());
+        SendMessageW(list, LVM_SETITEMCOUNT, count, 0);
+        // The rows hold no text: the list asks for the texts of the rows it draws
+        // (LVN_GETDISPINFO), so a full history is listed without copying 200 titles and
+        // previews into it.
+        LVITEMW row{};
+        row.mask = LVIF_TEXT;
+        row.pszText = LPSTR_TEXTCALLBACKW;
+        for (row.iItem = 0; row.iItem < count; ++row.iItem) {
+            SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&row));
         }
     }
     SetWindowTextW(GetDlgItem(page, IDC_HIST_DETAIL), L"");
+}
+
+void OnHistoryDisplayInfo(NMLVDISPINFOW& request) {
+    LVITEMW& item = request.item;
+    if ((item.mask & LVIF_TEXT) == 0) {
+        return;
+    }
+    const AppState& app = *CurrentApp();
+    if (item.iItem < 0 || static_cast<std::size_t>(item.iItem) >= app.history.size()) {
+        CopyCut(item.pszText, item.cchTextMax, {});
+        return;
+    }
+    const HistoryEntry& entry = app.history[static_cast<std::size_t>(item.iItem)];
+    if (item.iSubItem == 0) {
+        // "[chat] ¿Qué es la anemia?"
+        CopyCut(item.pszText, item.cchTextMax, {u"[", entry.type, u"] ", entry.title});
+    } else if (item.iSubItem == 1) {
+        CopyCut(item.pszText, item.cchTextMax, {entry.preview});
+    } else {
+        CopyCut(item.pszText, item.cchTextMax, {});
+    }
 }
 
 void OnHistoryItemChanged(const NMLISTVIEW& change) {

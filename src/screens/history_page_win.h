@@ -11,4 +11,7 @@ void RefreshHistoryList();
 // Shows the full text of the row that became selected.
 void OnHistoryItemChanged(const NMLISTVIEW& change);
 
+// Gives the list the text of a row's column, which the rows do not hold themselves.
+void OnHistoryDisplayInfo(NMLVDISPINFOW& request);
+
 }  // namespace alvena

@@ -230,6 +230,26 @@ TEST(JsonSkipTest, StringEndsAfterItsClosingQuote) {
     }
 }
 
+// Long values are searched eight bytes at a time: quotes, backslashes and keys at every offset
+// of a word, and a value running to the end of the text, read as they do byte by byte.
+TEST(JsonSkipTest, LongValuesWithEscapesAtEveryOffset) {
+    for (std::size_t offset = 0; offset < 20; ++offset) {
+        const Utf8Text tail(offset % 9, 'c');
+        Utf8Text expected(offset, 'a');
+        expected.append("\"b\\").append(tail);
+        Utf8Text value = "\"";
+        value.append(offset, 'a').append(R"(\"b\\)").append(tail).append("\"");
+        Utf8Text object = "{";
+        object.append(offset, ' ').append(R"("k":)").append(value).append("}");
+        SCOPED_TRACE(object);
+        EXPECT_EQ(JsonReadString(value, 0), expected);
+        EXPECT_EQ(SkipJsonString(value + "tail", 0), value.size());
+        EXPECT_EQ(SkipJsonString(Utf8View(value).substr(0, value.size() - 1), 0), value.size() - 1);
+        EXPECT_EQ(JsonFindValue(object, "k"), offset + 5);
+        EXPECT_EQ(FindJsonObjectEnd(object + "x", 0), object.size());
+    }
+}
+
 TEST(JsonSkipTest, ObjectEndsAfterItsClosingBrace) {
     const SkipCase cases[] = {
         {R"({}x)", 2},         {R"({"a":{"b":1}}x)", 13}, {R"({"a":"}"}x)", 9},

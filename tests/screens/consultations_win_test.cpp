@@ -338,30 +338,34 @@ TEST_F(Consultations, HistoryListsEveryKindNewestFirstAndShowsTheDetail) {
     EXPECT_EQ(ListRows(list, 0), expected);
 }
 
-// Follows the history list's redraw switch, and empties the heap once its rows are cleared, in
-// the middle of a refresh.
+// Follows the history list's redraw switch.
 LRESULT CALLBACK WatchHistoryList(HWND list, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
                                   DWORD_PTR redrawOn) {
     if (message == WM_SETREDRAW) {
         *reinterpret_cast<bool*>(redrawOn) = wParam != FALSE;
-    } else if (message == LVM_DELETEALLITEMS) {
-        FailNextAllocations(1);
     }
     return DefSubclassProc(list, message, wParam, lParam);
 }
 
-TEST(HistoryPage, AFailedRefreshLeavesTheListDrawing) {
+TEST(HistoryPage, AFailedRefreshLeavesTheListDrawingWhatItHad) {
     MainWindowHarness ui(kProfile);
     SaveHistoryEntry(ui.dataFolder(), u"ana@clinica.es", u"chat", u"¿Fiebre?", u"p", u"d");
+    RefreshHistoryList();
+    SaveHistoryEntry(ui.dataFolder(), u"ana@clinica.es", u"chat", u"¿Tos?", u"p", u"d");
     HWND list = ui.control(kHistoryPage, IDC_HIST_LIST);
     bool redrawOn = true;
     ASSERT_TRUE(
         SetWindowSubclass(list, WatchHistoryList, 1, reinterpret_cast<DWORD_PTR>(&redrawOn)));
 
+    FailNextAllocations(1);
     EXPECT_THROW(RefreshHistoryList(), std::bad_alloc);
 
     RemoveWindowSubclass(list, WatchHistoryList, 1);
     EXPECT_TRUE(redrawOn);
+    // The rows still stand for the snapshot they were made from.
+    EXPECT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 1);
+    ASSERT_EQ(ui.app().history.size(), 1u);
+    EXPECT_EQ(ListRows(list, 0), std::vector<WideText>{u"[chat] ¿Fiebre?"});
 }
 
 // The voice the program makes at its first "Leer": a recording one, or none as on a machine
