@@ -174,14 +174,16 @@ TEST(ParseHistoryTest, PutsTheNewestFirst) {
     const Utf8Text text =
         R"([{"id":"none"},{"id":"old","createdAt":5},{"id":"neg","createdAt":-1},)"
         R"({"id":"new","createdAt":"9"},{"id":"max","createdAt":9223372036854775807},)"
-        R"({"id":"min","createdAt":-9223372036854775808}])";
+        R"({"id":"old2","createdAt":5},{"id":"min","createdAt":-9223372036854775808}])";
 
     std::vector<WideText> ids;
     for (const HistoryEntry& entry : ParseHistory(text)) {
         ids.push_back(entry.id);
     }
 
-    EXPECT_EQ(ids, (std::vector<WideText>{u"max", u"new", u"old", u"none", u"neg", u"min"}));
+    // Equal times keep the file's order.
+    EXPECT_EQ(ids,
+              (std::vector<WideText>{u"max", u"new", u"old", u"old2", u"none", u"neg", u"min"}));
 }
 
 struct IntegerCase {
