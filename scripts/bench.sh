@@ -63,8 +63,11 @@ record() {
     done
 }
 
-# Private memory (kB) of a program 2 s after its main window is mapped, read from outside with
-# no other Windows program of ours running: pages shared with another one would not count.
+# Private memory of a program 2 s after its main window is mapped, read from outside with no
+# other Windows program of ours running (pages shared with another one would not count), as
+# "memory_kb=all memory_dirty_kb=written": clean pages count as private only while no other
+# process on the machine maps the same file (another prefix's Wine DLLs, say); written ones
+# always do.
 private_memory() {
     local exe=$1 pid id=
     "$WINE" "$exe" &
@@ -76,7 +79,8 @@ private_memory() {
         sleep 0.05
     done
     sleep 2
-    awk '/^Private_(Clean|Dirty):/ {sum += $2} END {print sum}' "/proc/$pid/smaps"
+    awk '/^Private_(Clean|Dirty):/ {all += $2} /^Private_Dirty:/ {dirty += $2}
+         END {print "memory_kb=" all " memory_dirty_kb=" dirty}' "/proc/$pid/smaps"
     kill -TERM "$pid" 2>/dev/null || true
     wait "$pid" 2>/dev/null || true
 }
@@ -114,7 +118,7 @@ for run in $(seq "$reps"); do
 done
 for run in $(seq "$reps"); do
     for program in $(rotation "$run"); do
-        record "$program" "memory_kb=$(private_memory "${exes[$program]}")"
+        record "$program" "$(private_memory "${exes[$program]}")"
     done
 done
 

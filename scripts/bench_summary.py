@@ -32,7 +32,8 @@ def main(results, alvena_exe, bare_exe, other_exe=None):
     for label, name, scale in [("launch -> window visible, ms", "visible", 1.0),
                                ("launch -> painted, ms", "painted", 1.0),
                                ("launch -> input idle, ms", "idle", 1.0),
-                               ("private memory after 2 s, MiB", "memory_kb", 1 / 1024)]:
+                               ("private memory after 2 s, MiB", "memory_kb", 1 / 1024),
+                               ("  of which written (dirty), MiB", "memory_dirty_kb", 1 / 1024)]:
         s = {p: spread(p, name, scale) for p in programs}
         ratios = ["x%.2f" % (s[p][0] / s["bare"][0]) for p in programs
                   if p != "bare" and s[p] and s["bare"]]

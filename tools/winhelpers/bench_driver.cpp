@@ -195,24 +195,23 @@ HWND FindControl(HWND main, int id) {
     return search.found;
 }
 
-// The status line's text, asked through the window thread: how long that takes is how long the
-// window would keep a user waiting.
-struct StatusProbe {
-    std::wstring text;
-    double answeredInMs = 0;
-};
-
-bool ProbeStatus(HWND status, StatusProbe& probe) {
-    wchar_t buffer[128] = {};
-    DWORD_PTR copied = 0;
+// How long the window thread takes to answer WM_NULL: how long it would keep a user waiting.
+bool TimeAnswer(HWND window, double& answeredInMs) {
+    DWORD_PTR result = 0;
     const double start = NowMs();
-    if (!SendMessageTimeoutW(status, WM_GETTEXT, 128, reinterpret_cast<LPARAM>(buffer), SMTO_NORMAL,
-                             kDeadlineMs, &copied)) {
+    if (!SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, kDeadlineMs, &result)) {
         return false;
     }
-    probe.answeredInMs = NowMs() - start;
-    probe.text.assign(buffer, copied);
+    answeredInMs = NowMs() - start;
     return true;
+}
+
+std::wstring TextOf(HWND control) {
+    wchar_t buffer[128] = {};
+    DWORD_PTR copied = 0;
+    SendMessageTimeoutW(control, WM_GETTEXT, 128, reinterpret_cast<LPARAM>(buffer), SMTO_NORMAL,
+                        kDeadlineMs, &copied);
+    return std::wstring(buffer, copied);
 }
 
 struct Consultation {
@@ -220,33 +219,35 @@ struct Consultation {
     double slowestAnswerMs = 0;
 };
 
-// Asks a chat question and polls the status line until the answer is shown; the status line
-// reads "Listo" only once the answer is in the transcript and saved.
+// Asks a chat question and polls the status line until the answer is shown and saved, timing
+// the window's answers to WM_NULL meanwhile.
 Consultation Consult(HWND main, const wchar_t* question) {
     Consultation result;
     HWND input = FindControl(main, IDC_CHAT_INPUT);
     HWND send = FindControl(main, IDC_CHAT_SEND);
-    HWND status = FindControl(main, IDC_STATUS);
-    if (input == nullptr || send == nullptr || status == nullptr) {
+    HWND statusLine = FindControl(main, IDC_STATUS);
+    if (input == nullptr || send == nullptr || statusLine == nullptr) {
         return result;
     }
     SendMessageW(input, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(question));
     const double start = NowMs();
     SendMessageW(send, BM_CLICK, 0, 0);
     const double end = start + kDeadlineMs;
-    StatusProbe probe;
-    while (NowMs() < end && ProbeStatus(status, probe)) {
-        if (probe.answeredInMs > result.slowestAnswerMs) {
-            result.slowestAnswerMs = probe.answeredInMs;
+    double answeredInMs = 0;
+    while (NowMs() < end && TimeAnswer(main, answeredInMs)) {
+        if (answeredInMs > result.slowestAnswerMs) {
+            result.slowestAnswerMs = answeredInMs;
         }
-        if (probe.text == L"Listo") {
+        // The status line reads "Listo" only once the answer is shown and saved.
+        const std::wstring status = TextOf(statusLine);
+        if (status == L"Listo") {
             result.elapsedMs = NowMs() - start;
             return result;
         }
-        if (probe.text == L"Error") {
+        if (status == L"Error") {
             return result;
         }
-        Sleep(probe.text == L"Consultando servidor\u2026" ? 20 : 1);
+        Sleep(status == L"Consultando servidor\u2026" ? 20 : 1);
     }
     return result;
 }
