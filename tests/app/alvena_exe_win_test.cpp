@@ -1,5 +1,6 @@
 // The built alvena.exe as a user gets it: its resources, and a whole run from start to close.
 #include <windows.h>
+#include <commctrl.h>
 
 #include <gtest/gtest.h>
 
@@ -201,6 +202,9 @@ TEST(AlvenaExe, EveryPageIsCompleteOnceTheProgramIsIdle) {
         ASSERT_EQ(WaitForInputIdle(alvena.process(), 60000), 0u);
         HWND window = alvena.WaitForWindow();
         ASSERT_NE(window, nullptr);
+        // The tab strip shows only for a registered user: the start is the one intended.
+        EXPECT_EQ(IsWindowVisible(FindWindowExW(window, nullptr, WC_TABCONTROLW, nullptr)) != FALSE,
+                  registered);
         IdCount count;
         EnumChildWindows(window, CountId, reinterpret_cast<LPARAM>(&count));
         for (const auto& [first, last] : pageIds) {
