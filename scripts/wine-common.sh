@@ -69,7 +69,7 @@ start_xvfb() {
             fi
             # Another starter's server may answer on the display we both tried: it is ours only
             # when the lock names our server.
-            if [ "$(tr -d ' \n' <"/tmp/.X$n-lock" 2>/dev/null)" = "$(cat "$pid_file")" ] &&
+            if [ "$(tr -d ' \n' 2>/dev/null <"/tmp/.X$n-lock")" = "$(cat "$pid_file")" ] &&
                 xdpyinfo -display ":$n" >/dev/null 2>&1; then
                 echo ":$n" >"$display_file"
                 return 0

@@ -58,6 +58,7 @@ TEST(AlvenaExe, EmbedsItsManifestAndVersionRecord) {
     EXPECT_NE(xml.find("level=\"asInvoker\""), std::string::npos);
     EXPECT_NE(xml.find("Microsoft.Windows.Common-Controls"), std::string::npos);
     EXPECT_NE(xml.find("version=\"6.0.0.0\""), std::string::npos);
+    EXPECT_NE(xml.find("name=\"VeltranoSystems.Alvena\" version=\"1.0.0.0\""), std::string::npos);
     // Per-monitor DPI awareness, version 2 where Windows knows it, else the first per-monitor kind;
     // both in the application's settings, each in its own namespace.
     const std::size_t settings =
