@@ -16,6 +16,7 @@
 #include <string>
 
 #include "app/control_ids.h"
+#include "find_control_win.h"
 
 namespace {
 
@@ -175,26 +176,6 @@ int Startup(const wchar_t* exe) {
     return 0;
 }
 
-struct ControlSearch {
-    int id;
-    HWND found = nullptr;
-};
-
-BOOL CALLBACK MatchId(HWND window, LPARAM lParam) {
-    auto* search = reinterpret_cast<ControlSearch*>(lParam);
-    if (GetDlgCtrlID(window) == search->id) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-HWND FindControl(HWND main, int id) {
-    ControlSearch search{id};
-    EnumChildWindows(main, MatchId, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
 // How long the window thread takes to answer WM_NULL: how long it would keep a user waiting.
 bool TimeAnswer(HWND window, double& answeredInMs) {
     DWORD_PTR result = 0;
@@ -223,9 +204,9 @@ struct Consultation {
 // the window's answers to WM_NULL meanwhile.
 Consultation Consult(HWND main, const wchar_t* question) {
     Consultation result;
-    HWND input = FindControl(main, IDC_CHAT_INPUT);
-    HWND send = FindControl(main, IDC_CHAT_SEND);
-    HWND statusLine = FindControl(main, IDC_STATUS);
+    HWND input = alvena::FindControlIn(main, IDC_CHAT_INPUT);
+    HWND send = alvena::FindControlIn(main, IDC_CHAT_SEND);
+    HWND statusLine = alvena::FindControlIn(main, IDC_STATUS);
     if (input == nullptr || send == nullptr || statusLine == nullptr) {
         return result;
     }
@@ -272,7 +253,7 @@ int FirstUse(const wchar_t* exe) {
     if (first.elapsedMs < 0 || second.elapsedMs < 0 || held.elapsedMs < 0) {
         return Fail("a consultation failed (is the stand-in on the built-in service port?)");
     }
-    HWND read = FindControl(app.window(), IDC_CHAT_READ);
+    HWND read = alvena::FindControlIn(app.window(), IDC_CHAT_READ);
     const double firstRead = TimeClick(read);
     const double secondRead = TimeClick(read);
     std::printf("consult1=%.1f consult2=%.1f read1=%.1f read2=%.1f held_answer_max=%.1f\n",

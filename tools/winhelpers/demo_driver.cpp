@@ -9,6 +9,7 @@
 #include <string>
 
 #include "app/control_ids.h"
+#include "find_control_win.h"
 
 namespace {
 
@@ -32,25 +33,8 @@ HWND MainWindow() {
     return window != nullptr && IsWindowVisible(window) ? window : nullptr;
 }
 
-struct ControlSearch {
-    int id;
-    HWND found = nullptr;
-};
-
-BOOL CALLBACK MatchId(HWND window, LPARAM lParam) {
-    auto* search = reinterpret_cast<ControlSearch*>(lParam);
-    if (GetDlgCtrlID(window) == search->id) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-// Control ids are unique in the whole window, pages included.
 HWND FindControl(int id) {
-    ControlSearch search{id};
-    EnumChildWindows(MainWindow(), MatchId, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    return alvena::FindControlIn(MainWindow(), id);
 }
 
 // The page holding a control is visible when that control's parent is.
@@ -120,8 +104,9 @@ int Fail(const char* what) {
 
 int wmain(int argc, wchar_t** argv) {
     if (argc < 2) {
-        return Fail("usage: wait | register EMAIL | tab N | type ID TEXT | click ID | settle | row | "
-                    "close");
+        return Fail(
+            "usage: wait | register EMAIL | tab N | type ID TEXT | click ID | settle | row | "
+            "close");
     }
     const std::wstring command = argv[1];
     if (!WaitFor([] { return MainWindow() != nullptr; })) {
