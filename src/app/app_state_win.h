@@ -11,7 +11,7 @@
 #include "consult/chat_request.h"
 #include "protocol/wide_text.h"
 #include "screens/speech_voice_win.h"
-#include "storage/history_entry.h"
+#include "storage/history_text.h"
 #include "storage/profile.h"
 
 namespace alvena {
@@ -55,7 +55,7 @@ struct AppState {
     std::array<bool, kPageCount> pageBuilt{};
     LayoutBasis laidOutFor;
     std::vector<ChatTurn> conversation;
-    std::vector<HistoryEntry> history;
+    HistoryListing history;
     bool busy = false;
     HWND focus = nullptr;  // the control that gets the keyboard focus when the window is activated
 };

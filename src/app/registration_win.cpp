@@ -16,8 +16,9 @@ namespace alvena {
 void ApplyProfile() {
     AppState& app = *CurrentApp();
     app.profile = LoadProfile(app.dataFolder);
-    ShowPage(0);
+    // Laid out first, so that the page shown is built in its place.
     LayoutWindow();
+    ShowPage(0);
     if (!app.profile.email.empty()) {
         SetStatusText(u"Sesión: " + app.profile.email);
     } else {

@@ -54,14 +54,14 @@ void RefreshHistoryList() {
     if (app.profile.email.empty()) {
         return;
     }
-    app.history = LoadHistory(app.dataFolder, app.profile.email);
+    app.history = LoadHistoryListing(app.dataFolder, app.profile.email);
     HWND page = app.pages[kHistoryPage];
     HWND list = GetDlgItem(page, IDC_HIST_LIST);
     {
         // Drawing each of up to 200 rows as it is inserted takes seconds; draw once at the end.
         const RedrawPause pause(list);
         SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
-        const int count = static_cast<int>(app.history.size());
+        const int count = static_cast<int>(app.history.entries.size());
         SendMessageW(list, LVM_SETITEMCOUNT, count, 0);
         // The rows hold no text: the list asks for the texts of the rows it draws
         // (LVN_GETDISPINFO), so a full history is listed without copying 200 titles and
@@ -82,11 +82,11 @@ void OnHistoryDisplayInfo(NMLVDISPINFOW& request) {
         return;
     }
     const AppState& app = *CurrentApp();
-    if (item.iItem < 0 || static_cast<std::size_t>(item.iItem) >= app.history.size()) {
+    if (item.iItem < 0 || static_cast<std::size_t>(item.iItem) >= app.history.entries.size()) {
         CopyCut(item.pszText, item.cchTextMax, {});
         return;
     }
-    const HistoryEntry& entry = app.history[static_cast<std::size_t>(item.iItem)];
+    const HistoryEntry& entry = app.history.entries[static_cast<std::size_t>(item.iItem)];
     if (item.iSubItem == 0) {
         // "[chat] ¿Qué es la anemia?"
         CopyCut(item.pszText, item.cchTextMax, {u"[", entry.type, u"] ", entry.title});
@@ -102,11 +102,11 @@ void OnHistoryItemChanged(const NMLISTVIEW& change) {
         return;
     }
     const AppState& app = *CurrentApp();
-    if (change.iItem < 0 || static_cast<std::size_t>(change.iItem) >= app.history.size()) {
+    if (change.iItem < 0 || static_cast<std::size_t>(change.iItem) >= app.history.entries.size()) {
         return;
     }
     SetDisplayText(GetDlgItem(app.pages[kHistoryPage], IDC_HIST_DETAIL),
-                   app.history[static_cast<std::size_t>(change.iItem)].detail);
+                   ListedDetail(app.history, static_cast<std::size_t>(change.iItem)));
 }
 
 }  // namespace alvena

@@ -21,6 +21,11 @@ std::vector<HistoryEntry> LoadHistory(FileSystem& files, const WideText& dataFol
     return text ? ParseHistory(*text) : std::vector<HistoryEntry>{};
 }
 
+HistoryListing LoadHistoryListing(FileSystem& files, const WideText& dataFolder, WideView email) {
+    std::optional<Utf8Text> text = files.ReadWholeFile(HistoryFilePath(dataFolder, email));
+    return text ? ParseHistoryListing(std::move(*text)) : HistoryListing{};
+}
+
 void SaveHistoryEntry(FileSystem& files, EntryStamps& stamps, const WideText& dataFolder,
                       WideView email, WideView type, WideView title, WideView preview,
                       WideView detail) {

@@ -32,6 +32,64 @@ void AppendField(Utf8Text& out, Utf8View prefix, const WideText& value) {
     out += JsonEscape(WideToUtf8(value));
 }
 
+// An entry found in a history text, its detail not yet read, and where its object stands.
+struct FoundEntry {
+    HistoryEntry entry;
+    HistoryListing::Span object;
+};
+
+[[nodiscard]] WideText DetailOf(Utf8View object) {
+    return WideValue(object, "detail");
+}
+
+// Every complete top-level object with a non-empty id, newest first; entries with equal times
+// keep their order in the file.
+[[nodiscard]] std::vector<FoundEntry> FindEntries(Utf8View text) {
+    std::vector<FoundEntry> found;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        if (text[i] != '{') {
+            ++i;
+            continue;
+        }
+        const std::size_t end = FindJsonObjectEnd(text, i);
+        if (end == kJsonNone) {
+            break;  // an unterminated object and everything after it are not entries
+        }
+        const HistoryListing::Span span{i, end - i};
+        const Utf8View object = text.substr(i, end - i);
+        i = end;
+
+        WideText id = WideValue(object, "id");
+        if (id.empty()) {
+            continue;
+        }
+        found.push_back({{std::move(id),
+                          WideValue(object, "email"),
+                          WideValue(object, "type"),
+                          WideValue(object, "title"),
+                          WideValue(object, "preview"),
+                          {},
+                          CreatedAt(object)},
+                         span});
+    }
+    // The positions are sorted rather than the entries: moving seven strings per step is
+    // slower, and its sorting code alone was a sixth of the program.
+    std::vector<std::size_t> order(found.size());
+    for (std::size_t k = 0; k < order.size(); ++k) {
+        order[k] = k;
+    }
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        return found[a].entry.createdAt > found[b].entry.createdAt;
+    });
+    std::vector<FoundEntry> sorted;
+    sorted.reserve(found.size());
+    for (const std::size_t k : order) {
+        sorted.push_back(std::move(found[k]));
+    }
+    return sorted;
+}
+
 }  // namespace
 
 Utf8Text HistoryJson(const std::vector<HistoryEntry>& entries) {
@@ -63,44 +121,35 @@ Utf8Text HistoryJson(const std::vector<HistoryEntry>& entries) {
 }
 
 std::vector<HistoryEntry> ParseHistory(Utf8View text) {
+    std::vector<FoundEntry> found = FindEntries(text);
     std::vector<HistoryEntry> entries;
-    std::size_t i = 0;
-    while (i < text.size()) {
-        if (text[i] != '{') {
-            ++i;
-            continue;
-        }
-        const std::size_t end = FindJsonObjectEnd(text, i);
-        if (end == kJsonNone) {
-            break;  // an unterminated object and everything after it are not entries
-        }
-        const Utf8View object = text.substr(i, end - i);
-        i = end;
+    entries.reserve(found.size());
+    for (FoundEntry& f : found) {
+        f.entry.detail = DetailOf(text.substr(f.object.begin, f.object.size));
+        entries.push_back(std::move(f.entry));
+    }
+    return entries;
+}
 
-        WideText id = WideValue(object, "id");
-        if (id.empty()) {
-            continue;
-        }
-        entries.push_back({std::move(id), WideValue(object, "email"), WideValue(object, "type"),
-                           WideValue(object, "title"), WideValue(object, "preview"),
-                           WideValue(object, "detail"), CreatedAt(object)});
+HistoryListing ParseHistoryListing(Utf8Text text) {
+    HistoryListing listing;
+    listing.text = std::move(text);
+    std::vector<FoundEntry> found = FindEntries(listing.text);
+    listing.entries.reserve(found.size());
+    listing.objects.reserve(found.size());
+    for (FoundEntry& f : found) {
+        listing.entries.push_back(std::move(f.entry));
+        listing.objects.push_back(f.object);
     }
-    // Newest first; entries with equal times keep their order in the file. The positions are
-    // sorted rather than the entries: moving seven strings per step is slower, and its sorting
-    // code alone was a sixth of the program.
-    std::vector<std::size_t> order(entries.size());
-    for (std::size_t k = 0; k < order.size(); ++k) {
-        order[k] = k;
+    return listing;
+}
+
+WideText ListedDetail(const HistoryListing& listing, std::size_t index) {
+    if (index >= listing.objects.size()) {
+        return {};
     }
-    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-        return entries[a].createdAt > entries[b].createdAt;
-    });
-    std::vector<HistoryEntry> sorted;
-    sorted.reserve(entries.size());
-    for (const std::size_t k : order) {
-        sorted.push_back(std::move(entries[k]));
-    }
-    return sorted;
+    const HistoryListing::Span object = listing.objects[index];
+    return DetailOf(Utf8View(listing.text).substr(object.begin, object.size));
 }
 
 std::int64_t ReadLeadingInteger(Utf8View text) {

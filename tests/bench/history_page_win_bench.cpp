@@ -133,7 +133,7 @@ int Run() {
     PumpMessages();
     GetWindowRect(detail, &shown);
     const BareEdit bare(detail, shown.right + 10, shown.top);
-    const WideText text = ToDisplayLineBreaks(ui.app().history[0].detail);
+    const WideText text = ToDisplayLineBreaks(ListedDetail(ui.app().history, 0));
     std::vector<double> rows;
     std::vector<double> bareTimes;
     for (int run = 0; run < kRuns; ++run) {
@@ -156,7 +156,8 @@ int Run() {
     std::vector<double> loads;
     for (int run = 0; run < kRuns; ++run) {
         const auto start = std::chrono::steady_clock::now();
-        const std::size_t count = LoadHistory(ui.dataFolder(), u"ana@clinica.es").size();
+        const std::size_t count =
+            LoadHistoryListing(ui.dataFolder(), u"ana@clinica.es").entries.size();
         loads.push_back(ElapsedMs(start));
         if (count != 200) {
             return 1;

@@ -447,14 +447,15 @@ class Soak {
         return 2 * units + HistoryTextBytes();
     }
 
-    // The history snapshot, shown once more in the list's rows; at most 200 entries.
+    // The history snapshot (the file's text, and the other fields read out of it), shown once
+    // more in the list's rows; at most 200 entries.
     [[nodiscard]] std::size_t HistoryTextBytes() {
         std::size_t units = 0;
-        for (const HistoryEntry& e : ui_.app().history) {
+        for (const HistoryEntry& e : ui_.app().history.entries) {
             units += e.id.size() + e.email.size() + e.type.size() + 2 * e.title.size() +
-                     2 * e.preview.size() + e.detail.size();
+                     2 * e.preview.size();
         }
-        return 2 * units;
+        return 2 * units + ui_.app().history.text.size();
     }
 
     // The transcript and the conversation grow with every chat answer, by design. Emptying the

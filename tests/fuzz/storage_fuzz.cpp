@@ -1,7 +1,8 @@
 // Any bytes as the history file and the profile, then one history save and one profile save,
 // each maybe failing at one step of the write. A load after a save gives back the new entry (cut
 // to its limits) and every kept entry unchanged, newest first; after a failed save it gives back
-// exactly what was there. No temporary file is ever left behind.
+// exactly what was there. No temporary file is ever left behind. The list's reading of a file
+// (details read one at a time) gives the same entries as the whole reading.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -89,6 +90,13 @@ void CheckHistorySave(Storage& storage, FileSystem& writer, bool writes, const U
     FUZZ_CHECK(NewestFirst(before));
     FUZZ_CHECK(std::none_of(before.begin(), before.end(),
                             [](const HistoryEntry& entry) { return entry.id.empty(); }));
+    // The list's reading of the same file: the same entries, each detail read when asked for.
+    const HistoryListing listing = LoadHistoryListing(files, folder, c.email);
+    std::vector<HistoryEntry> listed = listing.entries;
+    for (std::size_t i = 0; i < listed.size(); ++i) {
+        listed[i].detail = ListedDetail(listing, i);
+    }
+    FUZZ_CHECK(SameList(listed, before));
 
     FakeStamps next = storage.stamps;
     HistoryEntry added{next.NewId(),

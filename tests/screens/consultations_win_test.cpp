@@ -323,12 +323,12 @@ TEST_F(Consultations, HistoryListsEveryKindNewestFirstAndShowsTheDetail) {
     const std::vector<WideText> expected = {u"[expediente] Cansancio", u"[laboratorio] Laboratorio",
                                             u"[chat] ¿Qué es la anemia?"};
     EXPECT_EQ(titles, expected);
-    const std::vector<HistoryEntry>& entries = ui_.app().history;
+    const std::vector<HistoryEntry>& entries = ui_.app().history.entries;
     ASSERT_EQ(entries.size(), 3u);
     EXPECT_EQ(ListRows(list, 1)[1], entries[1].preview);
 
     SelectRow(list, 2);
-    EXPECT_EQ(WindowText(detail), ToDisplayLineBreaks(entries[2].detail));
+    EXPECT_EQ(WindowText(detail), ToDisplayLineBreaks(ListedDetail(ui_.app().history, 2)));
     SelectRow(list, 0);
     EXPECT_NE(WindowText(detail).find(u"Diagnósticos orientativos:"), WideText::npos);
 
@@ -364,7 +364,7 @@ TEST(HistoryPage, AFailedRefreshLeavesTheListDrawingWhatItHad) {
     EXPECT_TRUE(redrawOn);
     // The rows still stand for the snapshot they were made from.
     EXPECT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 1);
-    ASSERT_EQ(ui.app().history.size(), 1u);
+    ASSERT_EQ(ui.app().history.entries.size(), 1u);
     EXPECT_EQ(ListRows(list, 0), std::vector<WideText>{u"[chat] ¿Fiebre?"});
 }
 

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <limits>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -42,6 +43,22 @@ TEST(HistoryJsonTest, WritesEveryKeyInOrderWithoutWhiteSpace) {
         R"("detail":"a\\b\tc\r\n\u0001","createdAt":1700000000123},)"
         R"({"id":"x","email":"","type":"","title":"","preview":"","detail":"","createdAt":-5},)"
         R"({"id":"y","email":"","type":"","title":"","preview":"","detail":"","createdAt":0}])");
+}
+
+// The listing holds what ParseHistory reads, in the same order, each detail read on demand.
+void ExpectListingMatches(const Utf8Text& text, const char* name) {
+    const std::vector<HistoryEntry> parsed = ParseHistory(text);
+    const HistoryListing listing = ParseHistoryListing(text);
+    ASSERT_EQ(listing.entries.size(), parsed.size()) << name;
+    for (std::size_t i = 0; i < parsed.size(); ++i) {
+        const HistoryEntry& e = listing.entries[i];
+        EXPECT_EQ(std::tie(e.id, e.email, e.type, e.title, e.preview, e.createdAt),
+                  std::tie(parsed[i].id, parsed[i].email, parsed[i].type, parsed[i].title,
+                           parsed[i].preview, parsed[i].createdAt))
+            << name;
+        EXPECT_EQ(ListedDetail(listing, i), parsed[i].detail) << name;
+    }
+    EXPECT_EQ(ListedDetail(listing, parsed.size()), u"") << name;
 }
 
 struct ParseCase {
@@ -94,6 +111,7 @@ TEST(ParseHistoryTest, TakesEveryCompleteObjectWithAnId) {
             ids.push_back(entry.id);
         }
         EXPECT_EQ(ids, c.ids) << c.name;
+        ExpectListingMatches(c.text, c.name);
     }
 }
 
@@ -118,6 +136,7 @@ TEST(ParseHistoryTest, TakesTheFirstStringOfEachKey) {
         ASSERT_EQ(entries.size(), 1u) << c.name;
         EXPECT_EQ(entries[0].title, c.title) << c.name;
         EXPECT_EQ(entries[0].detail, c.detail) << c.name;
+        ExpectListingMatches(c.text, c.name);
     }
 }
 
