@@ -42,6 +42,9 @@ class FileSystem {
     virtual void CreateFolder(const WideText& path) = 0;
     // The whole content of a file, or nullopt when it cannot be opened or read.
     [[nodiscard]] virtual std::optional<Utf8Text> ReadWholeFile(const WideText& path) = 0;
+    // Whether the platform reports that nothing is at `path`. A file that is there but cannot be
+    // read (held by another program, no rights) is not missing.
+    [[nodiscard]] virtual bool IsMissing(const WideText& path) = 0;
     // Creates the file, or empties an existing one, opened for writing and for no one else;
     // nullptr when that fails.
     [[nodiscard]] virtual std::unique_ptr<WritableFile> CreateForWriting(const WideText& path) = 0;
@@ -50,8 +53,8 @@ class FileSystem {
     [[nodiscard]] virtual bool MoveReplacing(const WideText& from, const WideText& to) = 0;
     virtual void RemoveFile(const WideText& path) = 0;
     // Takes the lock named after `path`, shared by every process of the session, waiting up to
-    // `wait` while another holder has it; nullptr when the wait runs out. Nothing is written
-    // beside the data for it.
+    // `wait` while another holder has it; nullptr when the wait runs out or the lock cannot be
+    // made. Nothing is written beside the data for it.
     [[nodiscard]] virtual std::unique_ptr<FileLock> LockFile(const WideText& path,
                                                              std::chrono::milliseconds wait) = 0;
 };

@@ -2,14 +2,15 @@
 #include <shlobj.h>
 
 #include <algorithm>
-#include <cstdint>
 #include <cwchar>
 #include <memory>
 #include <optional>
 #include <utility>
 
 #include "protocol/wide_text_win.h"
+#include "storage/extended_path.h"
 #include "storage/file_system.h"
+#include "storage/lock_name.h"
 
 namespace alvena {
 namespace {
@@ -40,6 +41,54 @@ struct CoTaskMemDeleter {
 
 // Largest piece handed to one ReadFile or WriteFile call.
 constexpr DWORD kMaxPiece = 1u << 30;
+
+// Virus scanners, the search indexer and backup tools open a file that has just been written,
+// for a moment and without sharing it fully; while they hold it, opening or replacing it fails
+// with one of these. That passes: the call is tried again after a delay that grows each time,
+// 25 ms more per try, about two seconds in all, before the failure stands.
+constexpr int kHeldRetries = 12;
+constexpr DWORD kHeldDelayStepMs = 25;
+
+[[nodiscard]] bool IsHeldByAnother(DWORD error) {
+    return error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION ||
+           error == ERROR_LOCK_VIOLATION;
+}
+
+// `attempt` returns whether it succeeded and leaves the system's last error when it did not.
+template <typename Attempt>
+[[nodiscard]] bool RetryWhileHeld(Attempt attempt) {
+    for (int tries = 1;; ++tries) {
+        if (attempt()) {
+            return true;
+        }
+        if (tries > kHeldRetries || !IsHeldByAnother(GetLastError())) {
+            return false;
+        }
+        Sleep(kHeldDelayStepMs * static_cast<DWORD>(tries));
+    }
+}
+
+// Every path goes to Windows in its extended-length form where it has one.
+class SystemPath {
+  public:
+    explicit SystemPath(const WideText& path) : path_(ExtendedLengthPath(path)) {}
+    [[nodiscard]] const wchar_t* get() const { return AsWinText(path_); }
+
+  private:
+    WideText path_;
+};
+
+[[nodiscard]] HANDLE OpenRetryingWhileHeld(const WideText& path, DWORD access, DWORD share,
+                                           DWORD disposition) {
+    const SystemPath target(path);
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    static_cast<void>(RetryWhileHeld([&] {
+        handle = CreateFileW(target.get(), access, share, nullptr, disposition,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+        return handle != INVALID_HANDLE_VALUE;
+    }));
+    return handle;
+}
 
 class WinWritableFile final : public WritableFile {
   public:
@@ -96,17 +145,6 @@ class NamedMutexLock final : public FileLock {
     bool held_ = false;
 };
 
-// Object names are short and hold no backslash, so a hash of the path stands for it; ASCII case
-// is folded as the file system folds it. Two paths sharing a hash merely take turns.
-void LockName(const WideText& path, wchar_t (&name)[40]) {
-    std::uint64_t hash = 14695981039346656037ull;  // FNV-1a
-    for (char16_t unit : path) {
-        hash ^= unit >= u'A' && unit <= u'Z' ? unit + 0x20 : unit;
-        hash *= 1099511628211ull;
-    }
-    swprintf(name, 40, L"Local\\Alvena-%016llx", static_cast<unsigned long long>(hash));
-}
-
 class WinFileSystem final : public FileSystem {
   public:
     std::optional<WideText> RoamingFolder() override {
@@ -120,12 +158,14 @@ class WinFileSystem final : public FileSystem {
         return FromWinText(path.get(), std::wcslen(path.get()));
     }
 
-    void CreateFolder(const WideText& path) override { CreateDirectoryW(AsWinText(path), nullptr); }
+    void CreateFolder(const WideText& path) override {
+        CreateDirectoryW(SystemPath(path).get(), nullptr);
+    }
 
     std::optional<Utf8Text> ReadWholeFile(const WideText& path) override {
-        FileHandle file(CreateFileW(AsWinText(path), GENERIC_READ,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        FileHandle file(OpenRetryingWhileHeld(
+            path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+            OPEN_EXISTING));
         if (!file) {
             return std::nullopt;
         }
@@ -159,26 +199,35 @@ class WinFileSystem final : public FileSystem {
     std::unique_ptr<WritableFile> CreateForWriting(const WideText& path) override {
         // No sharing: a second instance saving the same file at the same moment fails to open it
         // instead of mixing its bytes into ours.
-        const HANDLE handle = CreateFileW(AsWinText(path), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                          FILE_ATTRIBUTE_NORMAL, nullptr);
+        const HANDLE handle = OpenRetryingWhileHeld(path, GENERIC_WRITE, 0, CREATE_ALWAYS);
         if (handle == INVALID_HANDLE_VALUE) {
             return nullptr;
         }
         return std::make_unique<WinWritableFile>(handle);
     }
 
-    bool MoveReplacing(const WideText& from, const WideText& to) override {
-        return MoveFileExW(AsWinText(from), AsWinText(to),
-                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+    bool IsMissing(const WideText& path) override {
+        if (GetFileAttributesW(SystemPath(path).get()) != INVALID_FILE_ATTRIBUTES) {
+            return false;
+        }
+        const DWORD error = GetLastError();
+        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
     }
 
-    void RemoveFile(const WideText& path) override { DeleteFileW(AsWinText(path)); }
+    bool MoveReplacing(const WideText& from, const WideText& to) override {
+        const SystemPath source(from);
+        const SystemPath target(to);
+        return RetryWhileHeld([&] {
+            return MoveFileExW(source.get(), target.get(),
+                               MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+        });
+    }
+
+    void RemoveFile(const WideText& path) override { DeleteFileW(SystemPath(path).get()); }
 
     std::unique_ptr<FileLock> LockFile(const WideText& path,
                                        std::chrono::milliseconds wait) override {
-        wchar_t name[40];
-        LockName(path, name);
-        auto lock = std::make_unique<NamedMutexLock>(name);
+        auto lock = std::make_unique<NamedMutexLock>(AsWinText(SaveLockName(path)));
         if (!lock->Take(wait)) {
             return nullptr;
         }

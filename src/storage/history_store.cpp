@@ -1,9 +1,12 @@
 #include "storage/history_store.h"
 
+#include <cstdint>
 #include <memory>
 #include <optional>
+#include <string>
 #include <utility>
 
+#include "protocol/utf8.h"
 #include "storage/data_folder.h"
 #include "storage/email_key.h"
 #include "storage/history_text.h"
@@ -26,6 +29,26 @@ HistoryListing LoadHistoryListing(FileSystem& files, const WideText& dataFolder,
     return text ? ParseHistoryListing(std::move(*text)) : HistoryListing{};
 }
 
+namespace {
+
+// Keeps the exact bytes of a history file that this program did not write as they stand beside
+// it, before a save rewrites the file in its own form and drops whatever it could not read. The
+// name ends in ".damaged", which no history is read from, and no file is ever overwritten by it.
+[[nodiscard]] bool KeepDamagedCopy(FileSystem& files, const WideText& path, Utf8View bytes,
+                                   std::int64_t savedAt) {
+    const WideText name = path + u"." + Utf8ToWide(std::to_string(savedAt)) + u".damaged";
+    WideText copy = name;
+    for (int n = 2; !files.IsMissing(copy); ++n) {
+        if (n > 100) {
+            return false;
+        }
+        copy = name + u"-" + Utf8ToWide(std::to_string(n));
+    }
+    return ReplaceFileContent(files, copy, bytes);
+}
+
+}  // namespace
+
 void SaveHistoryEntry(FileSystem& files, EntryStamps& stamps, const WideText& dataFolder,
                       WideView email, WideView type, WideView title, WideView preview,
                       WideView detail) {
@@ -34,12 +57,17 @@ void SaveHistoryEntry(FileSystem& files, EntryStamps& stamps, const WideText& da
     const WideText path = HistoryFilePath(dataFolder, key);
 
     // A second copy of the program saving into the same file between our read and our replace
-    // would lose its entry, or ours: the whole read-add-replace waits its turn.
+    // would lose its entry, or ours: the whole read-add-replace waits its turn. Without the lock
+    // (kept past the wait, or not to be made at all) the save still goes on: it then loses an
+    // entry only if two copies really collide, where skipping it would lose this one for sure.
     const std::unique_ptr<FileLock> lock = files.LockFile(path, kSaveLockWait);
-    if (!lock) {
-        return;  // as a failed write: the file stays as it was, the consultation on screen
+
+    const std::optional<Utf8Text> old = files.ReadWholeFile(path);
+    if (!old && !files.IsMissing(path)) {
+        return;  // there but unreadable: replacing it would drop every entry it holds
     }
-    std::vector<HistoryEntry> entries = LoadHistory(files, dataFolder, key);
+    HistoryReading reading = old ? ReadHistoryForSave(*old) : HistoryReading{{}, true};
+    std::vector<HistoryEntry>& entries = reading.entries;
 
     HistoryEntry entry;
     entry.id = stamps.NewId();
@@ -54,6 +82,11 @@ void SaveHistoryEntry(FileSystem& files, EntryStamps& stamps, const WideText& da
     entry.detail = detail.substr(0, kHistoryDetailLimit);
     entry.createdAt = stamps.NowUnixMs();
 
+    // An empty file holds nothing to keep.
+    if (old && !old->empty() && !reading.ownForm &&
+        !KeepDamagedCopy(files, path, *old, entry.createdAt)) {
+        return;  // as a failed write: the file stays as it was, the consultation on screen
+    }
     // First whatever the loaded times say; the limit then drops the oldest loaded entries.
     entries.insert(entries.begin(), std::move(entry));
     if (entries.size() > kHistoryEntryLimit) {

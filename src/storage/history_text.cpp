@@ -42,9 +42,8 @@ struct FoundEntry {
     return WideValue(object, "detail");
 }
 
-// Every complete top-level object with a non-empty id, newest first; entries with equal times
-// keep their order in the file.
-[[nodiscard]] std::vector<FoundEntry> FindEntries(Utf8View text) {
+// Every complete top-level object with a non-empty id, in the order they stand.
+[[nodiscard]] std::vector<FoundEntry> FindEntriesInFileOrder(Utf8View text) {
     std::vector<FoundEntry> found;
     std::size_t i = 0;
     while (i < text.size()) {
@@ -73,8 +72,11 @@ struct FoundEntry {
                           CreatedAt(object)},
                          span});
     }
-    // The positions are sorted rather than the entries: moving seven strings per step is
-    // slower, and its sorting code alone was a sixth of the program.
+    return found;
+}
+
+// The positions of `found` newest first; entries with equal times keep their order in the file.
+[[nodiscard]] std::vector<std::size_t> NewestFirstOrder(const std::vector<FoundEntry>& found) {
     std::vector<std::size_t> order(found.size());
     for (std::size_t k = 0; k < order.size(); ++k) {
         order[k] = k;
@@ -82,12 +84,36 @@ struct FoundEntry {
     std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
         return found[a].entry.createdAt > found[b].entry.createdAt;
     });
-    std::vector<FoundEntry> sorted;
-    sorted.reserve(found.size());
+    return order;
+}
+
+// The positions are sorted rather than the entries: moving seven strings per step is slower, and
+// its sorting code alone was a sixth of the program.
+template <typename Item>
+[[nodiscard]] std::vector<Item> Reordered(std::vector<Item> items,
+                                          const std::vector<std::size_t>& order) {
+    std::vector<Item> sorted;
+    sorted.reserve(items.size());
     for (const std::size_t k : order) {
-        sorted.push_back(std::move(found[k]));
+        sorted.push_back(std::move(items[k]));
     }
     return sorted;
+}
+
+[[nodiscard]] std::vector<FoundEntry> FindEntries(Utf8View text) {
+    std::vector<FoundEntry> found = FindEntriesInFileOrder(text);
+    const std::vector<std::size_t> order = NewestFirstOrder(found);
+    return Reordered(std::move(found), order);
+}
+
+[[nodiscard]] std::vector<HistoryEntry> WithDetails(Utf8View text, std::vector<FoundEntry> found) {
+    std::vector<HistoryEntry> entries;
+    entries.reserve(found.size());
+    for (FoundEntry& f : found) {
+        f.entry.detail = DetailOf(text.substr(f.object.begin, f.object.size));
+        entries.push_back(std::move(f.entry));
+    }
+    return entries;
 }
 
 }  // namespace
@@ -121,14 +147,15 @@ Utf8Text HistoryJson(const std::vector<HistoryEntry>& entries) {
 }
 
 std::vector<HistoryEntry> ParseHistory(Utf8View text) {
-    std::vector<FoundEntry> found = FindEntries(text);
-    std::vector<HistoryEntry> entries;
-    entries.reserve(found.size());
-    for (FoundEntry& f : found) {
-        f.entry.detail = DetailOf(text.substr(f.object.begin, f.object.size));
-        entries.push_back(std::move(f.entry));
-    }
-    return entries;
+    return WithDetails(text, FindEntries(text));
+}
+
+HistoryReading ReadHistoryForSave(Utf8View text) {
+    std::vector<FoundEntry> found = FindEntriesInFileOrder(text);
+    const std::vector<std::size_t> order = NewestFirstOrder(found);
+    std::vector<HistoryEntry> inFileOrder = WithDetails(text, std::move(found));
+    const bool ownForm = HistoryJson(inFileOrder) == text;
+    return {Reordered(std::move(inFileOrder), order), ownForm};
 }
 
 HistoryListing ParseHistoryListing(Utf8Text text) {

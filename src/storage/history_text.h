@@ -18,6 +18,17 @@ namespace alvena {
 // unterminated object ends the list.
 [[nodiscard]] std::vector<HistoryEntry> ParseHistory(Utf8View text);
 
+// A history file's content as a save reads it: its entries as ParseHistory gives them, and
+// whether the content is exactly what HistoryJson writes for those entries in the order they
+// stand in it. Anything else (damage, other hands, bytes no entry holds) could lose bytes when
+// the file is rewritten.
+struct HistoryReading {
+    std::vector<HistoryEntry> entries;
+    bool ownForm = false;
+};
+
+[[nodiscard]] HistoryReading ReadHistoryForSave(Utf8View text);
+
 // A history file's entries as a list shows them: every field but the detail is read at once, each
 // detail only when asked for (ListedDetail). The details are nearly all of a full file, and a
 // list shows one at a time.

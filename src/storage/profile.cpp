@@ -37,11 +37,10 @@ void SaveProfile(FileSystem& files, const WideText& dataFolder, WideView email, 
     EnsureDataFolders(files, dataFolder);
     const WideText path = ProfilePath(dataFolder);
     // Two copies registering at once each write the same temporary file; one waits for the other.
-    // On failure the previous profile stays; the reload after registration shows which one won.
+    // Without the lock the save still goes on. On failure the previous profile stays; the reload
+    // after registration shows which one won.
     const std::unique_ptr<FileLock> lock = files.LockFile(path, kSaveLockWait);
-    if (lock) {
-        static_cast<void>(ReplaceFileContent(files, path, ProfileJson(email, name)));
-    }
+    static_cast<void>(ReplaceFileContent(files, path, ProfileJson(email, name)));
 }
 
 }  // namespace alvena

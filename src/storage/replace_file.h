@@ -7,9 +7,10 @@
 
 namespace alvena {
 
-// How long a save waits while another copy of the program saves the same file (a full history
-// takes well under a second); past that the save is skipped like a failed write.
-inline constexpr std::chrono::milliseconds kSaveLockWait{2000};
+// How long a save waits while another copy of the program saves the same file: a full history
+// takes well under a second, and a file held by a scanner up to two seconds more. Past that the
+// save goes on without the lock.
+inline constexpr std::chrono::milliseconds kSaveLockWait{4000};
 
 // Where the new content of `path` is written before it takes the file's place.
 [[nodiscard]] WideText TemporaryPathFor(const WideText& path);

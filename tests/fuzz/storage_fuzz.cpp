@@ -1,16 +1,21 @@
 // Any bytes as the history file and the profile, then one history save and one profile save,
 // each maybe failing at one step of the write. A load after a save gives back the new entry (cut
 // to its limits) and every kept entry unchanged, newest first; after a failed save it gives back
-// exactly what was there. No temporary file is ever left behind. The list's reading of a file
+// exactly what was there. The file a save writes is exactly what the program writes for what it
+// reads back from it; the bytes of any other file are kept beside it, exactly, before it is
+// rewritten. No temporary file is ever left behind. The list's reading of a file
 // (details read one at a time) gives the same entries as the whole reading.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <optional>
+#include <string>
 #include <tuple>
 #include <vector>
 
 #include "protocol/trim.h"
+#include "protocol/utf8.h"
 #include "storage/data_folder.h"
 #include "storage/email_key.h"
 #include "storage/history_store.h"
@@ -111,10 +116,19 @@ void CheckHistorySave(Storage& storage, FileSystem& writer, bool writes, const U
     }
     SaveHistoryEntry(writer, storage.stamps, folder, c.email, c.type, c.title, c.preview, c.detail);
     const std::vector<HistoryEntry> after = LoadHistory(files, folder, c.email);
+    // Bytes the program would not have written are kept aside, exactly, before any rewrite.
+    const WideText copy = HistoryFilePath(folder, c.email) + u"." +
+                          Utf8ToWide(std::to_string(storage.stamps.now)) + u".damaged";
+    const std::optional<Utf8Text> kept = files.ReadWholeFile(copy);
+    files.RemoveFile(copy);
     if (!writes) {
-        FUZZ_CHECK(SameList(after, before));
+        FUZZ_CHECK(SameList(after, before) && !kept);
         return;
     }
+    const Utf8Text written = files.ReadWholeFile(HistoryFilePath(folder, c.email)).value_or("");
+    FUZZ_CHECK(ReadHistoryForSave(written).ownForm);
+    FUZZ_CHECK(kept ? *kept == file && !file.empty()
+                    : file.empty() || ReadHistoryForSave(file).ownForm);
     std::vector<HistoryEntry> expected(
         before.begin(), before.begin() + std::min(before.size(), kHistoryEntryLimit - 1));
     expected.push_back(std::move(added));

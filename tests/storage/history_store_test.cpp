@@ -200,6 +200,62 @@ TEST_F(HistoryStoreTest, KeepsTheTimeOfAnEntryTitledCreatedAt) {
               Utf8Text::npos);
 }
 
+struct DamageCase {
+    const char* name;
+    Utf8Text file;
+};
+
+// The reading keeps the complete entries in front of the damage; the rest of the bytes are kept
+// exactly, once, beside the file.
+TEST_F(HistoryStoreTest, KeepsTheBytesOfADamagedFileBesideItOnce) {
+    const Utf8Text a = R"({"id":"a","email":"ana@x.es","type":"chat","title":"t","preview":"p",)"
+                       R"("detail":"d","createdAt":5})";
+    const DamageCase cases[] = {
+        {"cut short", "[" + a + R"(,{"id":"b","title":"x)"},
+        {"stray bytes", "[" + a + Utf8Text("]\xFF\0x", 4)},
+        {"an object without its end", "[" + a + R"(,{"id":"b",{"id":"c"}])"},
+        {"written by other hands", "[ " + a + " ]\n"},
+        {"an entry without id", "[" + a + R"(,{"title":"sin id"}])"},
+    };
+    std::vector<WideText> expectedNames;
+    int n = 0;
+    for (const auto& c : cases) {
+        const WideText email = u"caso" + Utf8ToWide(std::to_string(++n)) + u"@x.es";
+        files.PutFile(HistoryFilePath(dataFolder, email), c.file);
+        stamps.now = 1700000000000 + n;
+
+        Save(email, u"nuevo");
+        stamps.now += 1000;
+        Save(email, u"otro");
+
+        const std::vector<HistoryEntry> entries = Load(email);
+        ASSERT_EQ(entries.size(), 3u) << c.name;
+        EXPECT_EQ(entries[2].id, u"a") << c.name;
+        const WideText copy = HistoryFilePath(dataFolder, email) + u"." +
+                              Utf8ToWide(std::to_string(1700000000000 + n)) + u".damaged";
+        EXPECT_EQ(files.ReadWholeFile(copy), c.file) << c.name;
+        expectedNames.push_back(email + u".json");
+        expectedNames.push_back(copy.substr(dataFolder.size() + 9));
+    }
+    std::sort(expectedNames.begin(), expectedNames.end());
+    EXPECT_EQ(files.List(dataFolder + u"\\history"), expectedNames);
+}
+
+// Whatever the program wrote reads back to the same bytes: lone surrogates, a clock set back
+// (the file's order is then not the reading's), texts that need escapes, an empty text.
+TEST_F(HistoryStoreTest, NeverCopiesAFileItWroteItself) {
+    Save(u"ana@x.es",
+         u"a\xD800"
+         u"b",
+         u"");
+    stamps.now -= 5000;
+    Save(u"ana@x.es", u"createdAt", u"\"}\\\r\n\x01é");
+    stamps.now += 1;
+    Save(u"ana@x.es");
+
+    EXPECT_EQ(files.List(dataFolder + u"\\history"), std::vector<WideText>{u"ana@x.es.json"});
+}
+
 TEST_F(HistoryStoreTest, NamesTheEntryIdWhenNoUuidCanBeMade) {
     stamps.idsAvailable = false;
 

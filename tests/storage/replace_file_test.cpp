@@ -21,7 +21,12 @@ struct FaultCase {
 
 constexpr FaultCase kFaults[] = {
     {"create", WriteFault::kCreate}, {"write", WriteFault::kWrite}, {"flush", WriteFault::kFlush},
-    {"close", WriteFault::kClose},   {"move", WriteFault::kMove},   {"lock", WriteFault::kLock},
+    {"close", WriteFault::kClose},   {"move", WriteFault::kMove},
+};
+// A history save reads the file first: one it cannot read must not be replaced.
+constexpr FaultCase kHistoryFaults[] = {
+    {"create", WriteFault::kCreate}, {"write", WriteFault::kWrite}, {"flush", WriteFault::kFlush},
+    {"close", WriteFault::kClose},   {"move", WriteFault::kMove},   {"read", WriteFault::kRead},
 };
 
 class ReplaceFileTest : public ::testing::Test {
@@ -44,7 +49,7 @@ TEST_F(ReplaceFileTest, ReplacesTheWholeContent) {
 }
 
 TEST_F(ReplaceFileTest, AFailedHistorySaveLeavesThePreviousFileAsItWas) {
-    for (const auto& c : kFaults) {
+    for (const auto& c : kHistoryFaults) {
         SaveHistoryEntry(files, stamps, dataFolder, u"ana@x.es", u"chat", u"uno",
                          u"Texto con acentos: ñandú, corazón.", u"Texto con acentos.\nSegunda.");
         const Utf8Text before = *files.ReadWholeFile(HistoryFilePath(dataFolder, u"ana@x.es"));
@@ -83,6 +88,19 @@ TEST_F(ReplaceFileTest, AFailedFirstSaveLeavesNoFile) {
         EXPECT_TRUE(files.List(historyFolder).empty()) << c.name;
         EXPECT_EQ(files.List(dataFolder), std::vector<WideText>{u"history"}) << c.name;
     }
+}
+
+// Another copy keeping the lock past the wait, or a lock the system will not make: saving as if
+// there were no lock risks a collision, skipping the save loses the consultation for sure.
+TEST_F(ReplaceFileTest, ASaveWithoutItsLockStillHappens) {
+    FailingFileSystem unlocked(files, WriteFault::kLock);
+
+    SaveHistoryEntry(files, stamps, dataFolder, u"ana@x.es", u"chat", u"uno", u"p", u"d");
+    SaveHistoryEntry(unlocked, stamps, dataFolder, u"ana@x.es", u"chat", u"dos", u"p", u"d");
+    SaveProfile(unlocked, dataFolder, u"ana@x.es", u"Ana");
+
+    EXPECT_EQ(LoadHistory(files, dataFolder, u"ana@x.es").size(), 2u);
+    EXPECT_EQ(LoadProfile(files, dataFolder).name, u"Ana");
 }
 
 // A save cut short by a crash or power cut leaves its temporary file behind; the next save

@@ -13,6 +13,7 @@ enum class WriteFault {
     kClose,
     kMove,  // the rename over the old file is refused
     kLock,  // another copy of the program holds the file's lock past the wait
+    kRead,  // the file is there, but another program holds it and it cannot be read
 };
 
 // Passes everything to another file system, failing writes at one chosen step.
@@ -23,8 +24,9 @@ class FailingFileSystem final : public FileSystem {
     std::optional<WideText> RoamingFolder() override { return inner_.RoamingFolder(); }
     void CreateFolder(const WideText& path) override { inner_.CreateFolder(path); }
     std::optional<Utf8Text> ReadWholeFile(const WideText& path) override {
-        return inner_.ReadWholeFile(path);
+        return fault_ == WriteFault::kRead ? std::nullopt : inner_.ReadWholeFile(path);
     }
+    bool IsMissing(const WideText& path) override { return inner_.IsMissing(path); }
     std::unique_ptr<WritableFile> CreateForWriting(const WideText& path) override;
     bool MoveReplacing(const WideText& from, const WideText& to) override;
     void RemoveFile(const WideText& path) override { inner_.RemoveFile(path); }

@@ -136,6 +136,11 @@ std::optional<Utf8Text> TempFileSystem::ReadWholeFile(const WideText& path) {
     return content;
 }
 
+bool TempFileSystem::IsMissing(const WideText& path) {
+    std::error_code error;
+    return !fs::exists(HostPath(path), error) && !error;
+}
+
 std::unique_ptr<WritableFile> TempFileSystem::CreateForWriting(const WideText& path) {
     auto file = std::make_unique<StreamFile>(HostPath(path));
     if (!file->IsOpen()) {

@@ -22,6 +22,7 @@ class TempFileSystem final : public FileSystem {
     std::optional<WideText> RoamingFolder() override { return roaming; }
     void CreateFolder(const WideText& path) override;
     std::optional<Utf8Text> ReadWholeFile(const WideText& path) override;
+    bool IsMissing(const WideText& path) override;
     std::unique_ptr<WritableFile> CreateForWriting(const WideText& path) override;
     bool MoveReplacing(const WideText& from, const WideText& to) override;
     void RemoveFile(const WideText& path) override;
