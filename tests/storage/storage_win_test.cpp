@@ -17,6 +17,8 @@
 #include "protocol/wide_text_win.h"
 #include "storage/data_folder.h"
 #include "storage/history_store.h"
+#include "storage/lock_name.h"
+#include "storage/profile.h"
 #include "storage/replace_file.h"
 
 namespace alvena {
@@ -193,23 +195,6 @@ TEST(SystemFileSystemTest, ReadsFilesOthersHoldOpenButNotFolders) {
     EXPECT_EQ(files.ReadWholeFile(scratch.path()), std::nullopt);
 }
 
-// The platform refuses to replace a file that another program holds open without allowing
-// deletion: the save fails, and the old content and the folder stay as they were.
-TEST(SystemFileSystemTest, AReplaceThePlatformRefusesLeavesTheOldFile) {
-    ScratchFolder scratch(u"bloqueado");
-    FileSystem& files = SystemFileSystem();
-    const WideText path = scratch / u"f.json";
-    ASSERT_TRUE(ReplaceFileContent(files, path, "viejo"));
-    {
-        const Handle<CloseHandle> other(OpenAsAnotherProgram(path, GENERIC_READ, FILE_SHARE_READ));
-        ASSERT_TRUE(other.IsValid());
-
-        EXPECT_FALSE(ReplaceFileContent(files, path, "nuevo"));
-    }
-    EXPECT_EQ(files.ReadWholeFile(path), "viejo");
-    EXPECT_EQ(List(scratch.path()), std::vector<WideText>{u"f.json"});
-}
-
 // Two saves of one file at the same moment: the second cannot open the temporary file that the
 // first is writing, and leaves it alone.
 TEST(SystemFileSystemTest, ASecondWriterKeepsOffTheTemporaryFileInUse) {
@@ -224,6 +209,115 @@ TEST(SystemFileSystemTest, ASecondWriterKeepsOffTheTemporaryFileInUse) {
 
     ASSERT_TRUE(files.MoveReplacing(TemporaryPathFor(path), path));
     EXPECT_EQ(files.ReadWholeFile(path), "primero");
+}
+
+// Windows 10 opens a device for a name that is CON, PRN, AUX, NUL, COM1-9 or LPT1-9 up to its
+// first dot, and refuses paths past 260 units: ordinary emails give both.
+TEST(SystemStorageTest, SavesHistoriesWhoseNamesWindowsWouldTakeForDevices) {
+    ScratchFolder scratch(u"dispositivos");
+    SystemFileSystem().CreateFolder(scratch / u"history");
+    const WideText longEmail = WideText(270 - scratch.path().size(), u'a') + u"@clinica.es";
+    // The AUX port last: a save that reaches it blocks instead of failing.
+    for (const WideText& email :
+         {WideText(u"nul.guardia@hospital.es"), WideText(u"con.sulta@hospital.es"), longEmail,
+          WideText(u"aux.enfermeria@clinica.es")}) {
+        const WideText path = HistoryFilePath(scratch.path(), email);
+        SaveHistoryEntry(scratch.path(), email, u"chat", u"t", u"p", u"d");
+        SaveHistoryEntry(scratch.path(), email, u"chat", u"t", u"p", u"d");
+
+        EXPECT_EQ(LoadHistory(scratch.path(), email).size(), 2u) << WideToUtf8(email);
+        const std::vector<WideText> names = List(scratch / u"history");
+        EXPECT_NE(std::find(names.begin(), names.end(), email + u".json"), names.end())
+            << WideToUtf8(email);
+        SystemFileSystem().RemoveFile(path);  // ScratchFolder's plain paths cannot
+    }
+    EXPECT_GT(HistoryFilePath(scratch.path(), longEmail).size(), 260u);
+}
+
+struct HoldCase {
+    const char* name;
+    DWORD share;  // what the other program lets others do while it holds the file
+    bool letsGoSoon;
+};
+
+// A virus scanner or indexer opens a file just written and holds it for a moment: a save waits it
+// out. One that holds on past the retries makes the save fail cleanly.
+TEST(SystemStorageTest, ASaveWaitsOutAProgramHoldingTheHistoryFile) {
+    const HoldCase cases[] = {
+        {"reading, half a second", FILE_SHARE_READ, true},
+        {"alone, half a second", 0, true},
+        {"reading, past the retries", FILE_SHARE_READ, false},
+        {"alone, past the retries", 0, false},
+    };
+    for (const auto& c : cases) {
+        ScratchFolder scratch(u"retenido");
+        SystemFileSystem().CreateFolder(scratch / u"history");
+        const WideText path = HistoryFilePath(scratch.path(), u"ana@clinica.es");
+        SaveHistoryEntry(scratch.path(), u"ana@clinica.es", u"chat", u"uno", u"p", u"d");
+        const std::optional<Utf8Text> before = SystemFileSystem().ReadWholeFile(path);
+
+        std::promise<void> holding;
+        std::promise<void> saved;
+        std::thread scanner([&, future = saved.get_future()] {
+            const Handle<CloseHandle> held(OpenAsAnotherProgram(path, GENERIC_READ, c.share));
+            holding.set_value();
+            if (c.letsGoSoon) {
+                future.wait_for(std::chrono::milliseconds(500));
+            } else {
+                future.wait();
+            }
+        });
+        holding.get_future().wait();
+        SaveHistoryEntry(scratch.path(), u"ana@clinica.es", u"chat", u"dos", u"p", u"d");
+        saved.set_value();
+        scanner.join();
+
+        const std::vector<HistoryEntry> entries = LoadHistory(scratch.path(), u"ana@clinica.es");
+        if (c.letsGoSoon) {
+            ASSERT_EQ(entries.size(), 2u) << c.name;
+            EXPECT_EQ(entries[0].title, u"dos") << c.name;
+        } else {
+            EXPECT_EQ(SystemFileSystem().ReadWholeFile(path), before) << c.name;
+        }
+        EXPECT_EQ(List(scratch / u"history"), std::vector<WideText>{u"ana@clinica.es.json"})
+            << c.name;
+    }
+}
+
+// The lock's name taken by an object of another kind, or its holder keeping it past the wait:
+// the save goes on without it.
+TEST(SystemStorageTest, SavesWhenTheSaveLockCannotBeHad) {
+    ScratchFolder scratch(u"sin-cerrojo");
+    SystemFileSystem().CreateFolder(scratch / u"history");
+    const WideText& dataFolder = scratch.path();
+    const WideText profile = dataFolder + u"\\profile.json";
+    const Handle<CloseHandle> squatter(
+        CreateEventW(nullptr, TRUE, FALSE, AsWinText(SaveLockName(profile))));
+    const Handle<CloseHandle> squatter2(CreateEventW(
+        nullptr, TRUE, FALSE, AsWinText(SaveLockName(HistoryFilePath(dataFolder, u"ana@x.es")))));
+    ASSERT_NE(squatter.get(), nullptr);
+    ASSERT_NE(squatter2.get(), nullptr);
+
+    SaveProfile(dataFolder, u"ana@x.es", u"Ana");
+    SaveHistoryEntry(dataFolder, u"ana@x.es", u"chat", u"t", u"p", u"d");
+
+    EXPECT_EQ(LoadProfile(dataFolder).email, u"ana@x.es");
+    EXPECT_EQ(LoadHistory(dataFolder, u"ana@x.es").size(), 1u);
+
+    std::promise<bool> taken;
+    std::promise<void> saved;
+    std::thread holder([&, future = saved.get_future()] {
+        const std::unique_ptr<FileLock> lock = SystemFileSystem().LockFile(
+            HistoryFilePath(dataFolder, u"luis@x.es"), std::chrono::milliseconds(0));
+        taken.set_value(lock != nullptr);
+        future.wait();
+    });
+    const bool held = taken.get_future().get();
+    SaveHistoryEntry(dataFolder, u"luis@x.es", u"chat", u"t", u"p", u"d");
+    saved.set_value();
+    holder.join();
+    EXPECT_TRUE(held);
+    EXPECT_EQ(LoadHistory(dataFolder, u"luis@x.es").size(), 1u);
 }
 
 // Two copies of the program, played by two threads on the real file calls, each saving many
