@@ -44,8 +44,8 @@ struct AppState {
     UniqueBrush backgroundBrush;
     UniqueBrush editBrush;
     WideText dataFolder;
-    // Made at the first "Leer" with an answer to speak, not at start-up: COM and the speech
-    // engine cost time and memory that most runs never use. Released after the lists and the
+    // Made at the first "Leer" with an answer to speak, not at start-up: the speech engine
+    // costs time and memory that most runs never use. Released after the lists and the
     // profile, before the data folder.
     std::optional<SpeechVoice> voice;
     UserProfile profile;  // an empty email means nobody is registered

@@ -1,6 +1,7 @@
 #include "app/startup_win.h"
 
 #include <commctrl.h>
+#include <objbase.h>
 
 #include "app/app_state_win.h"
 #include "app/main_window_win.h"
@@ -16,6 +17,25 @@ class CurrentAppScope {
     ~CurrentAppScope() { SetCurrentApp(nullptr); }
     CurrentAppScope(const CurrentAppScope&) = delete;
     CurrentAppScope& operator=(const CurrentAppScope&) = delete;
+};
+
+// The window thread's COM apartment, for the whole run: ShellExecuteW (the footer links) and the
+// speech voice both want one. Ends after AppState, so the voice is released inside it.
+class ComApartment {
+  public:
+    ComApartment()
+        : initialised_(SUCCEEDED(
+              CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE))) {}
+    ~ComApartment() {
+        if (initialised_) {
+            CoUninitialize();
+        }
+    }
+    ComApartment(const ComApartment&) = delete;
+    ComApartment& operator=(const ComApartment&) = delete;
+
+  private:
+    bool initialised_;
 };
 
 int RunMessageLoop() {
@@ -36,6 +56,7 @@ int RunAlvena(HINSTANCE instance, int showCommand) {
     controls.dwICC = ICC_LISTVIEW_CLASSES | ICC_TAB_CLASSES | ICC_STANDARD_CLASSES;
     InitCommonControlsEx(&controls);
 
+    const ComApartment apartment;
     AppState app;
     app.dataFolder = GetDataFolder();
     app.instance = instance;

@@ -1,5 +1,8 @@
 #include "protocol/winhttp_library_win.h"
 
+#include <cwchar>
+#include <mutex>
+
 namespace alvena {
 namespace {
 
@@ -17,6 +20,18 @@ std::optional<WinHttpFunctions> LoadWinHttp(const wchar_t* library) {
     // Only the system folder: a winhttp.dll planted beside the exe or in the current folder is
     // never loaded.
     HMODULE module = LoadLibraryExW(library, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    if (module == nullptr) {
+        // A Windows 7 without the 2011 loader update refuses the flag: name the file in the system
+        // folder instead.
+        wchar_t path[MAX_PATH];
+        const UINT folder = GetSystemDirectoryW(path, MAX_PATH);
+        if (folder == 0 || folder >= MAX_PATH - 1 || wcslen(library) >= MAX_PATH - 1 - folder) {
+            return std::nullopt;
+        }
+        path[folder] = L'\\';
+        wcscpy(path + folder + 1, library);
+        module = LoadLibraryExW(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    }
     if (module == nullptr) {
         return std::nullopt;
     }
@@ -40,8 +55,14 @@ std::optional<WinHttpFunctions> LoadWinHttp(const wchar_t* library) {
 }
 
 const WinHttpFunctions* WinHttp() {
-    // Thread-safe: the first consultation's worker loads it, later ones find it.
-    static const std::optional<WinHttpFunctions> functions = LoadWinHttp(L"winhttp.dll");
+    // Any thread may ask. A load that failed is tried again by the next consultation (the cause
+    // may have passed); one that worked is kept.
+    static std::mutex guard;
+    static std::optional<WinHttpFunctions> functions;
+    const std::lock_guard<std::mutex> lock(guard);
+    if (!functions) {
+        functions = LoadWinHttp(L"winhttp.dll");
+    }
     return functions ? &*functions : nullptr;
 }
 

@@ -39,8 +39,7 @@ void SpeechVoice::Release() {
 }
 
 SpeechVoice CreateVoice() {
-    // An apartment that already exists serves as well.
-    (void)CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    // In the window thread's apartment, which start-up made.
     ISpVoice* voice = nullptr;
     if (FAILED(CoCreateInstance(CLSID_SpVoice, nullptr, CLSCTX_ALL, IID_ISpVoice,
                                 reinterpret_cast<void**>(&voice)))) {

@@ -29,8 +29,8 @@ class SpeechVoice {
     ISpVoice* voice_ = nullptr;
 };
 
-// Initialises COM on this thread as a single-threaded apartment and makes the voice; a voice
-// that cannot be made leaves the program without speech, silently.
+// Makes the voice in this thread's single-threaded apartment, which start-up made; a voice that
+// cannot be made leaves the program without speech, silently.
 [[nodiscard]] SpeechVoice CreateVoice();
 
 // How the voice is made; tests put a recording voice, or a failure, in its place. Returns the
