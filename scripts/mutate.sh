@@ -115,7 +115,8 @@ build_and_test() {
     local failed
     failed=$(sed -n 's/^\[  FAILED  \] \([A-Za-z0-9_]*\.[A-Za-z0-9_]*\).*/\1/p' "$log" | sort -u)
     [ -n "$failed" ] || failed=$(sed -n 's/^[[:space:]]*[0-9]* - \([a-z_]*\) (\(.*\))$/\1 (\2)/p' "$log")
-    echo "$failed" | paste -sd ' '
+    # The first few are enough to tell which test saw the slip.
+    echo "$failed" | awk 'NR <= 3 {printf "%s%s", (NR > 1 ? " " : ""), $0} END {if (NR > 3) printf " and %d more", NR - 3; print ""}'
     return 1
 }
 
@@ -135,35 +136,45 @@ not_counted=0
 survivors=()
 broken=()
 while IFS=$'\t' read -r -u 3 name file why; do
-    cp "$source/$file" "$scratch/original"
-    if ! tool apply "$table" "$name" "$source"; then
+    if [ ! -f "$source/$file" ]; then
+        printf '%-9s %-24s %-30s %s\n' "not found" "$name" "$file" "no such file"
         broken+=("$name")
         continue
     fi
-    detail=$(build_and_test)
+    cp "$source/$file" "$scratch/original"
+    if ! detail=$(tool apply "$table" "$name" "$source" 2>&1); then
+        printf '%-9s %-24s %-30s %s\n' "not found" "$name" "$file" "$detail"
+        broken+=("$name")
+        continue
+    fi
+    detail=$(build_and_test </dev/null)
     status=$?
     # Put back with a fresh time: the next build recompiles what this mutant changed.
     cp "$scratch/original" "$source/$file"
     case $status in
         0) verdict=survived ;;
         1) verdict=killed ;;
-        *) verdict="not built"; detail="see $log"; broken+=("$name") ;;
+        *) verdict="not built" detail="see $scratch/$name.log"; cp "$log" "$scratch/$name.log" ;;
     esac
-    if [ -n "$why" ]; then
+    if [ "$verdict" = "not built" ]; then
+        broken+=("$name")
+    elif [ -n "$why" ]; then
         not_counted=$((not_counted + 1))
-        [ "$verdict" = killed ] && broken+=("$name") && detail="$detail; marked unobservable"
-        printf '%-9s %-24s %-30s not counted: %s\n' "$verdict" "$name" "$file" "$why"
-    elif [ "$verdict" != "not built" ]; then
+        if [ "$verdict" = killed ]; then
+            broken+=("$name")
+            detail="marked as changing nothing, yet seen by $detail"
+        else
+            detail="not counted: $why"
+        fi
+    else
         counted=$((counted + 1))
         if [ "$verdict" = killed ]; then
             killed=$((killed + 1))
         else
             survivors+=("$name")
         fi
-        printf '%-9s %-24s %-30s %s\n' "$verdict" "$name" "$file" "$detail"
-    else
-        printf '%-9s %-24s %-30s %s\n' "$verdict" "$name" "$file" "$detail"
     fi
+    printf '%-9s %-24s %-30s %s\n' "$verdict" "$name" "$file" "$detail"
 done 3<<<"$mutants"
 
 echo "== killed $killed of $counted counted mutants" \
