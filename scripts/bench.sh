@@ -3,11 +3,12 @@
 # the Windows ones under Wine in a throwaway prefix on a private X display: alvena.exe's start-up
 # and memory side by side with a bare window built the same way, the first use of what start-up
 # leaves for later, the Historial page, and the exe's size (docs/PERFORMANCE.md explains each);
-# then the soak.
+# then the soak. Before the Windows ones, the mutation check (scripts/mutate.sh).
 #   ALVENA_BENCH_REPS=7 bash scripts/bench.sh [google benchmark options]
-# ALVENA_BENCH_NATIVE=0 leaves out the native benchmarks, ALVENA_BENCH_SOAK=0 the soak. ALVENA_BENCH_COMPARE=DIR measures
-# DIR/alvena.exe (and DIR/alvena_history_page_bench.exe) as well, in the same runs: an earlier
-# build for the same service port, say.
+# ALVENA_BENCH_NATIVE=0 leaves out the native benchmarks, ALVENA_BENCH_MUTATE=0 the mutation
+# check, ALVENA_BENCH_SOAK=0 the soak. ALVENA_BENCH_COMPARE=DIR measures DIR/alvena.exe (and
+# DIR/alvena_history_page_bench.exe) as well, in the same runs: an earlier build for the same
+# service port, say.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/scripts/wine-common.sh"
@@ -28,6 +29,11 @@ if [ "${ALVENA_BENCH_NATIVE:-1}" != 0 ]; then
         echo "== $(basename "$bench")"
         "$bench" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true "$@"
     done
+fi
+
+# A surviving mutant is a finding to read, not a reason to stop the benchmarks.
+if [ "${ALVENA_BENCH_MUTATE:-1}" != 0 ]; then
+    bash "$root/scripts/mutate.sh" || echo "== mutation check: not every counted mutant was killed"
 fi
 
 cmake -S "$root" -B "$windows" -G Ninja -DCMAKE_BUILD_TYPE=Release \

@@ -18,10 +18,13 @@ ConsultResult Consult(FakeTransport& transport) {
     return RunLabConsult(u"Hb 10.2 g/dL", u"45", u"F", u"", u"autosostenible", transport.Post());
 }
 
+// The worked example, as Consult sends it.
+constexpr char kWorkedBody[] =
+    R"({"texto_laboratorio":"Hb 10.2 g/dL","edad":"45","sexo":"F","sintomas":"",)"
+    R"("mode":"autosostenible"})";
+
 TEST(LabBody, WorkedExampleMatchesTheWireFormatByteForByte) {
-    EXPECT_EQ(BuildLabBody(u"Hb 10.2 g/dL", u"45", u"F", u"", u"autosostenible"),
-              R"({"texto_laboratorio":"Hb 10.2 g/dL","edad":"45","sexo":"F","sintomas":"",)"
-              R"("mode":"autosostenible"})");
+    EXPECT_EQ(BuildLabBody(u"Hb 10.2 g/dL", u"45", u"F", u"", u"autosostenible"), kWorkedBody);
 }
 
 TEST(LabBody, EachInputLandsUnderItsOwnKeyInOrder) {
@@ -62,8 +65,7 @@ TEST(LabConsult, PostsTheBodyToTheLaboratoryEndpointAndAssemblesTheWorkedReply) 
 
     ASSERT_EQ(transport.calls.size(), 1u);
     EXPECT_EQ(transport.calls[0].path, u"/api/laboratorio/analizar");
-    EXPECT_EQ(transport.calls[0].body,
-              BuildLabBody(u"Hb 10.2 g/dL", u"45", u"F", u"", u"autosostenible"));
+    EXPECT_EQ(transport.calls[0].body, kWorkedBody);
     EXPECT_TRUE(result.ok);
     EXPECT_EQ(result.kind, u"laboratorio");
     EXPECT_EQ(result.title, u"Laboratorio");

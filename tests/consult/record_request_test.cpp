@@ -70,6 +70,7 @@ TEST(RecordConsult, PostsTheBodyToTheRecordEndpoint) {
 
     ASSERT_EQ(transport.calls.size(), 1u);
     EXPECT_EQ(transport.calls[0].path, u"/api/expediente/analizar");
+    // Each argument reaches its own place; the body itself is pinned byte for byte above.
     EXPECT_EQ(transport.calls[0].body, DistinctBody());
     EXPECT_TRUE(result.ok);
     EXPECT_EQ(result.kind, u"expediente");

@@ -1,5 +1,7 @@
 #include "protocol/json_text.h"
 
+#include <algorithm>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <vector>
@@ -122,6 +124,7 @@ TEST(JsonReadStringTest, DecodesEscapes) {
         {R"("\u0041")", 0, "A"},
         {R"("\u00e9")", 0, "\xC3\xA9"},
         {R"("\u00E9")", 0, "\xC3\xA9"},
+        {R"("\u00BF\u00FF")", 0, "\xC2\xBF\xC3\xBF"},
         {R"("\u20AC")", 0, "\xE2\x82\xAC"},
         {R"("\u007f")", 0, "\x7F"},
         {R"("\u0080")", 0, "\xC2\x80"},
@@ -134,6 +137,7 @@ TEST(JsonReadStringTest, DecodesEscapes) {
         {R"("\ud83d\ude00")", 0, "\xED\xA0\xBD\xED\xB8\x80"},
         {R"("a\u12)", 0, "a12"},
         {R"("a\u123)", 0, "a123"},
+        {R"("a\u0041)", 0, "aA"},
         {R"("\u")", 0, ""},
         {R"("ab\)", 0, R"(ab\)"},
     };
@@ -262,8 +266,10 @@ TEST(JsonSkipTest, ObjectEndsAfterItsClosingBrace) {
 }
 
 TEST(JsonSkipTest, WhiteSpaceIsTheSixAsciiBytes) {
+    constexpr int kWhiteSpace[] = {0x09, 0x0A, 0x0B, 0x0C, 0x0D, 0x20};
     for (int byte = 0; byte < 256; ++byte) {
-        const bool expected = (byte >= 0x09 && byte <= 0x0D) || byte == 0x20;
+        const bool expected = std::find(std::begin(kWhiteSpace), std::end(kWhiteSpace), byte) !=
+                              std::end(kWhiteSpace);
         EXPECT_EQ(IsJsonWhiteSpace(static_cast<unsigned char>(byte)), expected) << byte;
     }
     EXPECT_EQ(SkipJsonWhiteSpace(" \t\xA0x", 0), 2u);

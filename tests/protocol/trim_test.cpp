@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
+
 #include "protocol/unicode_class.h"
 #include "protocol/unicode_tables.h"
 
@@ -38,9 +41,10 @@ TEST(TrimTest, RemovesOuterWhiteSpaceOnly) {
 }
 
 TEST(TrimTest, FixedSetBelowU0100) {
+    constexpr char16_t kSpaces[] = {0x09, 0x0A, 0x0B, 0x0C, 0x0D, 0x20, 0x85, 0xA0};
     for (char16_t unit = 0; unit < 0x100; ++unit) {
         const bool expected =
-            (unit >= 0x09 && unit <= 0x0D) || unit == 0x20 || unit == 0x85 || unit == 0xA0;
+            std::find(std::begin(kSpaces), std::end(kSpaces), unit) != std::end(kSpaces);
         EXPECT_EQ(IsTrimSpace(unit), expected) << static_cast<int>(unit);
     }
 }
