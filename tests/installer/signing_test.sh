@@ -3,7 +3,9 @@
 # without a certificate the packages are unsigned and the build says so; a wrong password stops
 # the build and leaves no package; with the certificate, the exe, the uninstaller, the installer
 # and the MSI each carry a valid signature by it (trusted for the check only), and the signed
-# installer still installs and uninstalls under Wine.
+# installer still installs and uninstalls under Wine. Two unsigned builds of the same exe, in
+# two folders, one after the other, in two time zones, are the same byte for byte
+# (scripts/check-reproducible.sh checks whole builds from the sources).
 #   signing_test.sh BUILT_ALVENA_EXE VERSION MAKE_PACKAGES_PY
 set -euo pipefail
 . "$(dirname "$0")/../../scripts/wine-common.sh"
@@ -35,8 +37,11 @@ packages() {
     python3 "$make_packages" "$built_exe" "$version" "$work/$1" >"$work/$1.log" 2>&1
 }
 
-packages unsigned || fail "the unsigned build failed: $(cat "$work/unsigned.log")"
+TZ=Pacific/Auckland packages unsigned || fail "the unsigned build failed: $(cat "$work/unsigned.log")"
 grep -q '^packages unsigned: ' "$work/unsigned.log" || fail "the unsigned build did not say so"
+TZ=America/Lima packages unsigned-again || fail "the second unsigned build failed"
+cmp "$work/unsigned/SHA256SUMS" "$work/unsigned-again/SHA256SUMS" ||
+    fail "two builds of the same exe differ"
 signed_by_test_cert "$work/unsigned/Alvena-$version-setup.exe" &&
     fail "an unsigned installer passed the signature check"
 
