@@ -8,15 +8,11 @@ set -euo pipefail
 msi=$1 built_exe=$2 driver=$3 version=$4 make_packages=$5
 env_dir=${ALVENA_TEST_ENV_DIR:?run through ctest}
 use_test_env "$env_dir"
+. "$(dirname "$0")/package-test-common.sh"
 
 uninstall_keys='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
 newer_dir=$env_dir/msi-newer
-failures=0
 app_pid=
-fail() {
-    echo "FAIL: $*" >&2
-    failures=$((failures + 1))
-}
 
 win_env() { "$WINE" cmd /c echo "%$1%" | tr -d '\r'; }
 unix_path() { "$WINE" winepath -u "$1" 2>/dev/null; }
@@ -28,13 +24,11 @@ shortcuts=(
     "$(unix_path "$(win_env ProgramData)\\Microsoft\\Windows\\Start Menu\\Programs\\Alvena.lnk")"
     "$(unix_path "$(win_env APPDATA)\\Microsoft\\Windows\\Start Menu\\Programs\\Alvena.lnk")"
 )
-data=$(unix_path "$(win_env APPDATA)")/VeltranoSystems/Alvena
-profile='{"email":"ana@example.org","name":"Ana"}'
-history='[{"id":"h1","email":"ana@example.org","type":"chat","title":"Chat","preview":"Fiebre","detail":"Fiebre de 38,5","createdAt":"1700000000000"}]'
 
 cleanup() {
     [ -n "$app_pid" ] && kill -KILL "$app_pid" 2>/dev/null
-    rm -rf "$newer_dir" "$data/profile.json" "$data/history/ana@example.org.json"
+    rm -rf "$newer_dir"
+    remove_user_data
 }
 trap cleanup EXIT
 
@@ -55,9 +49,7 @@ expect_one_entry() {
     [ "$entries" = "$1" ] || fail "$2: entries '${entries//$'\n'/, }', not one of version $1"
 }
 
-mkdir -p "$data/history"
-printf '%s' "$profile" >"$data/profile.json"
-printf '%s' "$history" >"$data/history/ana@example.org.json"
+seed_user_data
 
 # A newer package of the same program: only the version differs.
 IFS=. read -r major minor patch <<<"$version"
@@ -91,9 +83,8 @@ expect_one_entry "$newer_version" "after the older package was refused"
 msiexec /x "$newer_msi" || fail "the silent removal failed"
 [ -z "$(alvena_entries)" ] || fail "an Alvena entry is left after the removal"
 [ ! -e "$install_dir" ] || fail "the program folder is still there"
-[ ! -e "${shortcuts[0]}" ] && [ ! -e "${shortcuts[1]}" ] || fail "the Start-menu shortcut is still there"
-[ "$(cat "$data/profile.json")" = "$profile" ] || fail "the removal lost the profile"
-[ "$(cat "$data/history/ana@example.org.json")" = "$history" ] || fail "the removal lost the history"
+{ [ -e "${shortcuts[0]}" ] || [ -e "${shortcuts[1]}" ]; } && fail "the Start-menu shortcut is still there"
+expect_user_data_kept "the removal"
 
 echo "msi test: $failures failure(s)"
 [ "$failures" -eq 0 ]

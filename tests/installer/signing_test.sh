@@ -12,15 +12,11 @@ set -euo pipefail
 built_exe=$1 version=$2 make_packages=$3
 env_dir=${ALVENA_TEST_ENV_DIR:?run through ctest}
 use_test_env "$env_dir"
+. "$(dirname "$0")/package-test-common.sh"
 
 key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Alvena'
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-failures=0
-fail() {
-    echo "FAIL: $*" >&2
-    failures=$((failures + 1))
-}
 
 openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj "/CN=Alvena test signing" \
     -addext keyUsage=critical,digitalSignature -addext extendedKeyUsage=codeSigning \
