@@ -104,7 +104,10 @@ def build_installer(exe, version, path, signing):
 
 # wixl writes a random package code and the current time into the summary information, and has
 # no option for either. Both are fixed-size values, rewritten in place: the code becomes one
-# derived from the rest of the package, the times SOURCE_DATE_EPOCH.
+# derived from the rest of the package, the times SOURCE_DATE_EPOCH. wixl also declares the
+# package's language English whatever the source says: it becomes Spanish, as the product's is.
+SUMMARY_TEMPLATE = (b"\x1e\x00\x00\x00\x09\x00\x00\x00x64;1033\x00",
+                    b"\x1e\x00\x00\x00\x09\x00\x00\x00x64;3082\x00")
 SUMMARY_CODE_AND_TIMES = re.compile(
     rb"(\x1e\x00\x00\x00\x27\x00\x00\x00)(\{[0-9A-F-]{36}\})(\x00\x00"
     rb"\x40\x00\x00\x00).{8}(\x40\x00\x00\x00).{8}", re.DOTALL)
@@ -116,6 +119,10 @@ def fix_msi_summary(path, epoch):
     matches = list(SUMMARY_CODE_AND_TIMES.finditer(data))
     if len(matches) != 1:
         raise PackagingError(f"{path}: no single package code and times found in the summary")
+    english, spanish = SUMMARY_TEMPLATE
+    if data.count(english) != 1:
+        raise PackagingError(f"{path}: no single platform and language in the summary")
+    data = data.replace(english, spanish)
     match = matches[0]
     filetime = ((epoch + 11644473600) * 10_000_000).to_bytes(8, "little")
     blank = b"{" + b"0" * 36 + b"}"
@@ -187,7 +194,7 @@ def build(exe, version, out_dir, work):
     os.makedirs(out_dir, exist_ok=True)
     for name in list(packages.values()) + ["SHA256SUMS"]:
         os.replace(os.path.join(work, name), os.path.join(out_dir, name))
-    print(("signed" if signing else "unsigned") + f" packages in {out_dir}")
+    print(f"packages in {out_dir}" + (", signed" if signing else ""))
 
 
 def main():

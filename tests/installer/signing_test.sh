@@ -14,6 +14,8 @@ env_dir=${ALVENA_TEST_ENV_DIR:?run through ctest}
 use_test_env "$env_dir"
 . "$(dirname "$0")/package-test-common.sh"
 
+# Only this test's certificate, and no time stamp: this machine may have no network.
+unset ALVENA_SIGN_PKCS12 ALVENA_SIGN_PASSWORD_FILE ALVENA_SIGN_TIMESTAMP_URL
 key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Alvena'
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
