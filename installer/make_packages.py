@@ -160,7 +160,8 @@ def build(exe, version, out_dir, work):
     epoch = source_date_epoch()
     signing = signing_requested()
     if not signing:
-        print("packages unsigned: no code-signing certificate given (ALVENA_SIGN_PKCS12)", flush=True)
+        print("packages unsigned: no code-signing certificate given (ALVENA_SIGN_PKCS12)",
+              flush=True)
 
     stage = os.path.join(work, "stage")
     os.mkdir(stage)

@@ -20,8 +20,9 @@ else
     trap 'rm -rf "$work"' EXIT
 fi
 echo "commit $commit, SOURCE_DATE_EPOCH=$SOURCE_DATE_EPOCH"
-echo "tools: $(x86_64-w64-mingw32-g++-posix --version | head -1); $(x86_64-w64-mingw32-ld --version |
-    head -1); makensis $(makensis -VERSION); wixl $(wixl --version); $(python3 --version)"
+echo "tools: $(x86_64-w64-mingw32-g++-posix --version | head -1);" \
+    "$(x86_64-w64-mingw32-ld --version | head -1); makensis $(makensis -VERSION);" \
+    "wixl $(wixl --version); $(python3 --version)"
 
 # build SOURCE_FOLDER: the sources of the commit there, built by scripts/package.sh.
 build() {

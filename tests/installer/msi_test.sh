@@ -61,8 +61,8 @@ msiexec /i "$msi" || fail "the silent install failed"
 cmp -s "$built_exe" "$install_dir/alvena.exe" || fail "no alvena.exe in '$install_dir'"
 [ -f "${shortcuts[0]}" ] || [ -f "${shortcuts[1]}" ] || fail "no Start-menu shortcut"
 expect_one_entry "$version" "after the install"
-"$WINE" reg query "$uninstall_keys" /s 2>/dev/null | tr -d '\r' | grep -q 'Publisher *REG_SZ *Veltrano Systems' ||
-    fail "no entry names the publisher"
+"$WINE" reg query "$uninstall_keys" /s 2>/dev/null | tr -d '\r' |
+    grep -q 'Publisher *REG_SZ *Veltrano Systems' || fail "no entry names the publisher"
 
 "$WINE" "$install_dir/alvena.exe" &
 app_pid=$!
@@ -83,7 +83,8 @@ expect_one_entry "$newer_version" "after the older package was refused"
 msiexec /x "$newer_msi" || fail "the silent removal failed"
 [ -z "$(alvena_entries)" ] || fail "an Alvena entry is left after the removal"
 [ ! -e "$install_dir" ] || fail "the program folder is still there"
-{ [ -e "${shortcuts[0]}" ] || [ -e "${shortcuts[1]}" ]; } && fail "the Start-menu shortcut is still there"
+{ [ -e "${shortcuts[0]}" ] || [ -e "${shortcuts[1]}" ]; } &&
+    fail "the Start-menu shortcut is still there"
 expect_user_data_kept "the removal"
 
 echo "msi test: $failures failure(s)"

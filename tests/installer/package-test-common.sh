@@ -7,7 +7,8 @@ fail() {
     failures=$((failures + 1))
 }
 
-user_data=$("$WINE" winepath -u "$("$WINE" cmd /c echo '%APPDATA%' | tr -d '\r')")/VeltranoSystems/Alvena
+user_data=$("$WINE" winepath -u "$("$WINE" cmd /c echo '%APPDATA%' | tr -d '\r')")
+user_data=$user_data/VeltranoSystems/Alvena
 user_profile='{"email":"ana@example.org","name":"Ana"}'
 user_history='[{"id":"h1","email":"ana@example.org","type":"chat","title":"Chat","preview":"Fiebre","detail":"Fiebre de 38,5","createdAt":"1700000000000"}]'
 

@@ -35,7 +35,8 @@ packages() {
     python3 "$make_packages" "$built_exe" "$version" "$work/$1" >"$work/$1.log" 2>&1
 }
 
-TZ=Pacific/Auckland packages unsigned || fail "the unsigned build failed: $(cat "$work/unsigned.log")"
+TZ=Pacific/Auckland packages unsigned ||
+    fail "the unsigned build failed: $(cat "$work/unsigned.log")"
 grep -q '^packages unsigned: ' "$work/unsigned.log" || fail "the unsigned build did not say so"
 TZ=America/Lima packages unsigned-again || fail "the second unsigned build failed"
 cmp "$work/unsigned/SHA256SUMS" "$work/unsigned-again/SHA256SUMS" ||
@@ -53,7 +54,8 @@ ALVENA_SIGN_PKCS12=$work/cert.p12 ALVENA_SIGN_PASSWORD_FILE=$work/password packa
     fail "the signed build failed: $(cat "$work/signed.log")"
 (cd "$work" && cmake -E tar xf "signed/Alvena-$version-win64.zip" alvena.exe)
 for file in "alvena.exe" "signed/Alvena-$version-setup.exe" "signed/Alvena-$version-x64.msi"; do
-    signed_by_test_cert "$work/$file" || fail "$file has no valid signature: $(cat "$work/verify.log")"
+    signed_by_test_cert "$work/$file" ||
+        fail "$file has no valid signature: $(cat "$work/verify.log")"
 done
 
 # The uninstaller exists only once the installer has written it.
@@ -69,7 +71,10 @@ done
 # It goes on from a copy of itself in the temporary folder and deletes the key last.
 deadline=$((SECONDS + 30))
 while [ -e "$install_dir" ] || "$WINE" reg query "$key" >/dev/null 2>&1; do
-    [ $SECONDS -lt $deadline ] || { fail "the signed uninstaller left the program or its key"; break; }
+    if [ $SECONDS -ge $deadline ]; then
+        fail "the signed uninstaller left the program or its key"
+        break
+    fi
     sleep 0.2
 done
 
