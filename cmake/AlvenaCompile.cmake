@@ -25,6 +25,15 @@ elseif(ALVENA_SANITIZE)
     target_link_options(alvena_options INTERFACE -fsanitize=address,undefined)
 endif()
 
+# Reproducible Windows builds: the same sources give the same bytes in any folder, at any time.
+# The linker leaves the PE header's time stamp at zero, and the source and build folders never
+# reach the binary (__FILE__ in assertions, debug information).
+if(MINGW)
+    target_link_options(alvena_options INTERFACE -Wl,--no-insert-timestamp)
+    target_compile_options(alvena_options INTERFACE -ffile-prefix-map=${PROJECT_SOURCE_DIR}=.
+                                                    -ffile-prefix-map=${CMAKE_BINARY_DIR}=.)
+endif()
+
 # alvena_program(<target>): a Windows GUI program as users get it: Unicode entry point and, in
 # optimised builds, linked without unreachable code and without symbols or debug sections (the
 # static runtime brings 350 KiB of them, which Wine maps into private memory).

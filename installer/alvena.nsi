@@ -2,8 +2,14 @@
 ; installer and the uninstaller. The uninstaller removes the program and never the user's data
 ; (%APPDATA%\VeltranoSystems\Alvena).
 ;   makensis -INPUTCHARSET UTF8 -DVERSION=x.y.z -DEXE=path\alvena.exe -DOUTFILE=setup.exe alvena.nsi
+; With -DSIGN=command, the command signs the uninstaller and then the installer in place, as
+; makensis writes them (a failure stops the build).
 !ifndef VERSION | EXE | OUTFILE
     !error "give VERSION, EXE and OUTFILE with -D"
+!endif
+!ifdef SIGN
+    !uninstfinalize '${SIGN} "%1"' = 0
+    !finalize '${SIGN} "%1"' = 0
 !endif
 
 Target amd64-unicode

@@ -3,12 +3,13 @@
 # the Windows ones under Wine in a throwaway prefix on a private X display: alvena.exe's start-up
 # and memory side by side with a bare window built the same way, the first use of what start-up
 # leaves for later, the Historial page, and the exe's size (docs/PERFORMANCE.md explains each);
-# then the soak. Before the Windows ones, the mutation check (scripts/mutate.sh).
+# then the soak; then two release builds compared (scripts/check-reproducible.sh). Before the
+# Windows ones, the mutation check (scripts/mutate.sh).
 #   ALVENA_BENCH_REPS=7 bash scripts/bench.sh [google benchmark options]
 # ALVENA_BENCH_NATIVE=0 leaves out the native benchmarks, ALVENA_BENCH_MUTATE=0 the mutation
-# check, ALVENA_BENCH_SOAK=0 the soak. ALVENA_BENCH_COMPARE=DIR measures DIR/alvena.exe (and
-# DIR/alvena_history_page_bench.exe) as well, in the same runs: an earlier build for the same
-# service port, say.
+# check, ALVENA_BENCH_SOAK=0 the soak, ALVENA_BENCH_REPRODUCIBLE=0 the two builds.
+# ALVENA_BENCH_COMPARE=DIR measures DIR/alvena.exe (and DIR/alvena_history_page_bench.exe) as
+# well, in the same runs: an earlier build for the same service port, say.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/scripts/wine-common.sh"
@@ -152,4 +153,9 @@ fi
 echo "== load at the end: $(cut -d' ' -f1-3 /proc/loadavg)"
 if [ "${ALVENA_BENCH_SOAK:-1}" != 0 ]; then
     bash "$root/scripts/soak.sh" "$windows"
+fi
+# Two full release builds of the current commit compared byte for byte: minutes, not a test.
+if [ "${ALVENA_BENCH_REPRODUCIBLE:-1}" != 0 ]; then
+    echo "== reproducible packages"
+    bash "$root/scripts/check-reproducible.sh"
 fi

@@ -9,7 +9,7 @@ packages=(
     g++-mingw-w64-x86-64-posix
     wine64 xvfb x11-utils imagemagick
     python3 openssl
-    nsis
+    nsis wixl osslsigncode
     clang libclang-rt-14-dev llvm
 )
 

@@ -1,7 +1,12 @@
 #!/usr/bin/env bash
 # Builds the release packages for Windows users into build/package/: Alvena-<version>-setup.exe,
-# the per-user installer, and Alvena-<version>-win64.zip, the portable program. The exe is a
+# the per-user installer, Alvena-<version>-x64.msi, the per-machine package for managed
+# deployment, Alvena-<version>-win64.zip, the portable program, and SHA256SUMS. The exe is a
 # Release build with the production service address (the build's defaults), in a tree of its own.
+# Two runs on the same commit give the same bytes (unsigned); scripts/check-reproducible.sh checks.
+# Signed when the environment names the publisher's certificate (installer/make_packages.py):
+#   ALVENA_SIGN_PKCS12=cert.p12 ALVENA_SIGN_PASSWORD_FILE=password.txt \
+#   [ALVENA_SIGN_TIMESTAMP_URL=http://timestamp.example] bash scripts/package.sh
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 tree=$root/build/package-tree

@@ -8,25 +8,19 @@ set -euo pipefail
 setup=$1 zip=$2 built_exe=$3 driver=$4 version=$5
 env_dir=${ALVENA_TEST_ENV_DIR:?run through ctest}
 use_test_env "$env_dir"
+. "$(dirname "$0")/package-test-common.sh"
 
 key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Alvena'
 unpacked=$env_dir/portable
-failures=0
 app_pid=
-fail() {
-    echo "FAIL: $*" >&2
-    failures=$((failures + 1))
-}
 
 appdata=$("$WINE" winepath -u "$("$WINE" cmd /c echo '%APPDATA%' | tr -d '\r')")
 shortcut="$appdata/Microsoft/Windows/Start Menu/Programs/Alvena.lnk"
-data=$appdata/VeltranoSystems/Alvena
-profile='{"email":"ana@example.org","name":"Ana"}'
-history='[{"id":"h1","email":"ana@example.org","type":"chat","title":"Chat","preview":"Fiebre","detail":"Fiebre de 38,5","createdAt":"1700000000000"}]'
 
 cleanup() {
     [ -n "$app_pid" ] && kill -KILL "$app_pid" 2>/dev/null
-    rm -rf "$unpacked" "$data/profile.json" "$data/history/ana@example.org.json"
+    rm -rf "$unpacked"
+    remove_user_data
 }
 trap cleanup EXIT
 
@@ -53,9 +47,7 @@ reg_value() {
     sed -n "s/^ *$1 \+REG_[A-Z_]\+ \+//p" <<<"$reg"
 }
 
-mkdir -p "$data/history"
-printf '%s' "$profile" >"$data/profile.json"
-printf '%s' "$history" >"$data/history/ana@example.org.json"
+seed_user_data
 
 # Install, then install again over a damaged copy: the second run replaces the program in place.
 "$WINE" "$setup" /S || fail "the silent install failed"
@@ -93,8 +85,7 @@ while "$WINE" reg query "$key" >/dev/null 2>&1; do
 done
 [ ! -e "$install_dir" ] || fail "the program folder is still there"
 [ ! -e "$shortcut" ] || fail "the Start-menu shortcut is still there"
-[ "$(cat "$data/profile.json")" = "$profile" ] || fail "the uninstall lost the profile"
-[ "$(cat "$data/history/ana@example.org.json")" = "$history" ] || fail "the uninstall lost the history"
+expect_user_data_kept "the uninstall"
 
 mkdir -p "$unpacked"
 (cd "$unpacked" && cmake -E tar xf "$zip")
