@@ -178,43 +178,6 @@ LRESULT OnCtlColorEdit(HDC dc) {
     return reinterpret_cast<LRESULT>(CurrentApp()->editBrush.get());
 }
 
-ShowState ShowStateOf(HWND window) {
-    if (IsIconic(window)) {
-        return ShowState::kMinimized;
-    }
-    return IsZoomed(window) ? ShowState::kMaximized : ShowState::kNormal;
-}
-
-// Fits the window just made to its monitor's work area. The launcher's show command may have
-// maximized or minimized it already; then only where it restores to is changed.
-void FitToWorkArea(HWND window) {
-    RECT outer{};
-    GetWindowRect(window, &outer);
-    WINDOWPLACEMENT placement{};
-    placement.length = sizeof(placement);
-    const bool placed = GetWindowPlacement(window, &placement) != FALSE;
-    const RECT& normal = placement.rcNormalPosition;
-    const MainWindowFrame frame{
-        placed ? ShowStateOf(window) : ShowState::kNormal,
-        {outer.left, outer.top, outer.right - outer.left, outer.bottom - outer.top},
-        {normal.left, normal.top, normal.right - normal.left, normal.bottom - normal.top}};
-    const std::optional<MainWindowFit> fit =
-        FitCreatedMainWindow(frame, CurrentApp()->dpi, WorkAreaOf(window), WorkspaceAreaOf(window));
-    if (!fit) {
-        return;
-    }
-    const LayoutRect& r = fit->rect;
-    if (fit->target == FitTarget::kWindow) {
-        SetWindowPos(window, nullptr, r.x, r.y, r.width, r.height, SWP_NOZORDER | SWP_NOACTIVATE);
-        return;
-    }
-    placement.rcNormalPosition = RECT{r.x, r.y, r.x + r.width, r.y + r.height};
-    // A minimized launch stays in the background, as the launcher asked.
-    placement.showCmd =
-        frame.state == ShowState::kMinimized ? SW_SHOWMINNOACTIVE : SW_SHOWMAXIMIZED;
-    SetWindowPlacement(window, &placement);
-}
-
 void OnNotify(NMHDR& header) {
     if (header.idFrom == IDC_TABS && header.code == static_cast<UINT>(TCN_SELCHANGE)) {
         ShowPage(static_cast<int>(SendMessageW(CurrentApp()->tabs, TCM_GETCURSEL, 0, 0)));
@@ -263,7 +226,42 @@ void OnCommand(HWND window, int id) {
     }
 }
 
+ShowState ShowStateOf(HWND window) {
+    if (IsIconic(window)) {
+        return ShowState::kMinimized;
+    }
+    return IsZoomed(window) ? ShowState::kMaximized : ShowState::kNormal;
+}
+
 }  // namespace
+
+void FitMainWindowToWorkArea(HWND window) {
+    RECT outer{};
+    GetWindowRect(window, &outer);
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof(placement);
+    const bool placed = GetWindowPlacement(window, &placement) != FALSE;
+    const RECT& normal = placement.rcNormalPosition;
+    const MainWindowFrame frame{
+        placed ? ShowStateOf(window) : ShowState::kNormal,
+        {outer.left, outer.top, outer.right - outer.left, outer.bottom - outer.top},
+        {normal.left, normal.top, normal.right - normal.left, normal.bottom - normal.top}};
+    const std::optional<MainWindowFit> fit =
+        FitCreatedMainWindow(frame, CurrentApp()->dpi, WorkAreaOf(window), WorkspaceAreaOf(window));
+    if (!fit) {
+        return;
+    }
+    const LayoutRect& r = fit->rect;
+    if (fit->target == FitTarget::kWindow) {
+        SetWindowPos(window, nullptr, r.x, r.y, r.width, r.height, SWP_NOZORDER | SWP_NOACTIVATE);
+        return;
+    }
+    placement.rcNormalPosition = RECT{r.x, r.y, r.x + r.width, r.y + r.height};
+    // A minimized launch stays in the background, as the launcher asked.
+    placement.showCmd =
+        frame.state == ShowState::kMinimized ? SW_SHOWMINNOACTIVE : SW_SHOWMAXIMIZED;
+    SetWindowPlacement(window, &placement);
+}
 
 bool RegisterWindowClasses(HINSTANCE instance) {
     WNDCLASSEXW page{};
@@ -295,7 +293,7 @@ HWND CreateMainWindow(HINSTANCE instance) {
     if (window == nullptr) {
         return nullptr;
     }
-    FitToWorkArea(window);
+    FitMainWindowToWorkArea(window);
     return window;
 }
 
