@@ -18,6 +18,7 @@
 #include "app/dpi_win.h"
 #include "app/layout.h"
 #include "app/main_window_win.h"
+#include "app/title_bar_win.h"
 #include "protocol/wide_text_win.h"
 #include "storage/history_store.h"
 #include "tests/support/failing_allocation.h"
@@ -522,6 +523,13 @@ TEST(MainWindow, AMaximizedOrMinimizedWindowIsFittedWhereItRestoresTo) {
         })) << "restored to "
             << outer.right - outer.left << " x " << outer.bottom - outer.top;
     }
+}
+
+// dwmapi.dll is found by its path in the system folder and takes the request for a dark caption
+// (Wine's as well); an older Windows refuses it, and the window is then left as it is.
+TEST(MainWindow, TheCaptionIsAskedToMatchTheDarkScheme) {
+    MainWindowHarness ui(kRegisteredProfile);
+    EXPECT_TRUE(UseDarkTitleBar(ui.window()));
 }
 
 TEST(Focus, TheCaretStandsWhereTheUserTypes) {
