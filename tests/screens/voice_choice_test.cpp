@@ -15,13 +15,11 @@ TEST(VoiceChoice, ReadsTheLanguageIdsOfTheLanguageAttribute) {
         std::vector<std::uint16_t> expected;
     } cases[] = {
         {u"409", {0x409}},
-        {u"C0A", {0xC0A}},
         {u"80a;c0a;A", {0x80A, 0xC0A, 0x00A}},
         {u"409; 9 ;", {0x409, 0x009}},
         {u"", {}},
-        {u";;", {}},
-        {u"es-MX;40A", {0x40A}},        // a name, not an id
-        {u"10C0A;0x80A;C0A", {0xC0A}},  // wider than a language id, or prefixed
+        // Names, ids wider than 16 bits and prefixed ids are not language ids.
+        {u"es-MX;10C0A;0x80A;C0A", {0xC0A}},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(ParseVoiceLanguages(c.attribute), c.expected) << std::string(
@@ -50,11 +48,7 @@ TEST(VoiceChoice, ASpanishVoiceReplacesADefaultThatIsNotSpanish) {
          {Voice({kEnglishUs}, true), Voice({kSpanishSpain})},
          kEnglishUs,
          1},
-        {"the user's own variant first",
-         {Voice({kEnglishUs}, true), Voice({kSpanishSpain}), Voice({kSpanishMexico})},
-         kSpanishMexico,
-         2},
-        {"a voice that lists the variant among others",
+        {"the user's own variant first, also among other languages of a voice",
          {Voice({kSpanishSpain}), Voice({kEnglishUs}, true), Voice({kSpanishUs, kSpanishMexico})},
          kSpanishMexico,
          2},
@@ -63,24 +57,12 @@ TEST(VoiceChoice, ASpanishVoiceReplacesADefaultThatIsNotSpanish) {
           Voice({kSpanishSpain})},
          kSpanishUs,
          1},
-        {"a locale that is not Spanish: the first Spanish one",
-         {Voice({kEnglishUs}, true), Voice({kSpanishUs}), Voice({kSpanishSpain})},
-         kEnglishUs,
-         1},
-        {"an English id never counts as the variant",
-         {Voice({kEnglishUs}, true), Voice({kEnglishUs}), Voice({kSpanishSpain})},
+        {"a locale that is not Spanish never picks by variant; a neutral id is Spanish",
+         {Voice({kEnglishUs}, true), Voice({kEnglishUs}), Voice({0x000A})},
          kEnglishUs,
          2},
-        {"a neutral Spanish id is Spanish",
-         {Voice({kEnglishUs}, true), Voice({0x000A})},
-         kSpanishSpain,
-         1},
         // Kept as today.
         {"Spanish default stays",
-         {Voice({kSpanishMexico}, true), Voice({kSpanishSpain})},
-         kSpanishSpain,
-         std::nullopt},
-        {"a default listing Spanish among others stays",
          {Voice({kEnglishUs, kSpanishUs}, true), Voice({kSpanishSpain})},
          kSpanishSpain,
          std::nullopt},
@@ -96,7 +78,6 @@ TEST(VoiceChoice, ASpanishVoiceReplacesADefaultThatIsNotSpanish) {
          {Voice({}, true), Voice({kSpanishSpain})},
          kSpanishSpain,
          std::nullopt},
-        {"no voices", {}, kSpanishSpain, std::nullopt},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(ChooseVoiceForSpanish(c.voices, c.userLanguage), c.expected) << c.name;
