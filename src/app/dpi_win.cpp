@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <optional>
 #include <vector>
 
 namespace alvena {
@@ -23,6 +24,23 @@ GetDpiForWindowFn LoadGetDpiForWindow() {
 BOOL CALLBACK CollectChild(HWND child, LPARAM lParam) {
     reinterpret_cast<std::vector<HWND>*>(lParam)->push_back(child);
     return TRUE;
+}
+
+// The monitor that shows most of the window (for a minimized one, where it restores to), or the
+// primary one before there is a window.
+std::optional<MONITORINFO> MonitorOf(HWND window) {
+    HMONITOR shown = window != nullptr ? MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST)
+                                       : MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY);
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof(monitor);
+    if (!GetMonitorInfoW(shown, &monitor)) {
+        return std::nullopt;
+    }
+    return monitor;
+}
+
+LayoutRect AsLayoutRect(const RECT& rect) {
+    return LayoutRect{rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top};
 }
 
 }  // namespace
@@ -48,17 +66,22 @@ int WindowDpi(HWND window) {
 }
 
 LayoutRect WorkAreaOf(HWND window) {
-    HMONITOR shown = window != nullptr ? MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST)
-                                       : MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY);
-    MONITORINFO monitor{};
-    monitor.cbSize = sizeof(monitor);
+    if (const std::optional<MONITORINFO> monitor = MonitorOf(window)) {
+        return AsLayoutRect(monitor->rcWork);
+    }
     RECT area{};
-    if (GetMonitorInfoW(shown, &monitor)) {
-        area = monitor.rcWork;
-    } else if (!SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0)) {
+    if (!SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0)) {
         area = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     }
-    return LayoutRect{area.left, area.top, area.right - area.left, area.bottom - area.top};
+    return AsLayoutRect(area);
+}
+
+LayoutRect WorkspaceAreaOf(HWND window) {
+    const LayoutRect work = WorkAreaOf(window);
+    if (const std::optional<MONITORINFO> monitor = MonitorOf(window)) {
+        return LayoutRect{monitor->rcMonitor.left, monitor->rcMonitor.top, work.width, work.height};
+    }
+    return LayoutRect{0, 0, work.width, work.height};
 }
 
 void ReplaceFonts(HWND window, std::initializer_list<std::pair<HFONT, HFONT>> replacements) {

@@ -19,6 +19,10 @@ namespace alvena {
 // The work area (the screen less the task bar) of the monitor that shows most of the window.
 [[nodiscard]] LayoutRect WorkAreaOf(HWND window);
 
+// The same work area in the workspace coordinates of window placements, which begin at the work
+// area's corner: its size, at the corner of its monitor.
+[[nodiscard]] LayoutRect WorkspaceAreaOf(HWND window);
+
 // Gives every descendant of `window` that uses the first font of a pair the second one instead;
 // controls with a font of their own keep it.
 void ReplaceFonts(HWND window, std::initializer_list<std::pair<HFONT, HFONT>> replacements);

@@ -85,6 +85,21 @@ LayoutRect FitMainWindow(int x, int y, int dpi, const LayoutRect& workArea) {
                       KeepInside(y, height, workArea.y, workArea.height), width, height};
 }
 
+std::optional<MainWindowFit> FitCreatedMainWindow(const MainWindowFrame& frame, int dpi,
+                                                  const LayoutRect& workArea,
+                                                  const LayoutRect& workspaceArea) {
+    // Resizing a maximized window would leave it marked maximized at the normal size, and moving
+    // a minimized one would bring it onto the desktop: those fit where they will restore to.
+    const bool restored = frame.state != ShowState::kNormal;
+    const LayoutRect& current = restored ? frame.restored : frame.window;
+    const LayoutRect fitted =
+        FitMainWindow(current.x, current.y, dpi, restored ? workspaceArea : workArea);
+    if (fitted == current) {
+        return std::nullopt;
+    }
+    return MainWindowFit{restored ? FitTarget::kRestoredPlacement : FitTarget::kWindow, fitted};
+}
+
 std::vector<ControlPlacement> LayoutMainControls(int clientWidth, int clientHeight, int dpi) {
     const int w = clientWidth;
     const int h = clientHeight;

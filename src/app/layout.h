@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <vector>
 
 namespace alvena {
@@ -36,6 +37,33 @@ inline constexpr int kBaseDpi = 96;
 // The main window's outer rectangle: 980 by 720 at 96 DPI, scaled, but never larger than the
 // monitor's work area, and moved from (x, y) as little as keeps it inside that area.
 [[nodiscard]] LayoutRect FitMainWindow(int x, int y, int dpi, const LayoutRect& workArea);
+
+// How the main window stands right after it is made: Windows applies the launcher's show command
+// (a shortcut set to "Maximized", `start /min`) inside its creation.
+enum class ShowState { kNormal, kMaximized, kMinimized };
+
+// Which rectangle a fit applies to: the window itself, or the placement it restores to.
+enum class FitTarget { kWindow, kRestoredPlacement };
+
+struct MainWindowFrame {
+    ShowState state = ShowState::kNormal;
+    LayoutRect window;    // the outer rectangle, in screen coordinates
+    LayoutRect restored;  // the restored placement, in workspace coordinates
+};
+
+struct MainWindowFit {
+    FitTarget target = FitTarget::kWindow;
+    LayoutRect rect;
+    friend bool operator==(const MainWindowFit&, const MainWindowFit&) = default;
+};
+
+// The main window just made, fitted as FitMainWindow does: a normal window itself, within the
+// work area (screen coordinates); a maximized or minimized one in its restored placement, within
+// the work area in workspace coordinates, so it keeps its state and restores to the fitted size.
+// Nothing when the rectangle to fit is fitted already.
+[[nodiscard]] std::optional<MainWindowFit> FitCreatedMainWindow(const MainWindowFrame& frame,
+                                                                int dpi, const LayoutRect& workArea,
+                                                                const LayoutRect& workspaceArea);
 
 // The main window's own controls (title, subtitle, tab strip, status line, footer), in the
 // order title, subtitle, tabs, status, footer note, footer site, footer product.

@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <optional>
 #include <utility>
 
 #include "app/app_state_win.h"
@@ -11,6 +12,7 @@
 #include "app/layout.h"
 #include "app/pages_win.h"
 #include "app/registration_win.h"
+#include "app/title_bar_win.h"
 #include "app/ui_seams_win.h"
 #include "protocol/wide_text_win.h"
 #include "screens/analysis_pages_win.h"
@@ -68,6 +70,7 @@ LRESULT OnCreate(HWND window) {
     AppState& app = *CurrentApp();
     app.mainWindow = window;
     app.dpi = WindowDpi(window);
+    UseDarkTitleBar(window);  // before the window is first shown, so its caption is never white
     app.backgroundBrush.reset(CreateSolidBrush(kBackgroundColour));
     app.editBrush.reset(CreateSolidBrush(kEditBackgroundColour));
     app.bodyFont.reset(MakeFont(kBodyFont, app.dpi));
@@ -148,9 +151,23 @@ COLORREF StaticTextColour(int id) {
     }
 }
 
+bool IsEditControl(HWND control) {
+    wchar_t name[8] = {};
+    return GetClassNameW(control, name, 8) > 0 &&
+           CompareStringOrdinal(name, -1, WC_EDITW, -1, TRUE) == CSTR_EQUAL;
+}
+
 // Labels and read-only boxes stand on the window background; only editable boxes are lighter.
+// A label is drawn over its background. An edit control paints each line with the background
+// colour instead: Windows' does not erase behind the text it redraws, so transparent text would
+// pile up on its own earlier image (a selection's remnants, ever bolder glyphs).
 LRESULT OnCtlColorStatic(HDC dc, HWND control) {
-    SetBkMode(dc, TRANSPARENT);
+    if (IsEditControl(control)) {
+        SetBkMode(dc, OPAQUE);
+        SetBkColor(dc, kBackgroundColour);
+    } else {
+        SetBkMode(dc, TRANSPARENT);
+    }
     SetTextColor(dc, StaticTextColour(GetDlgCtrlID(control)));
     return reinterpret_cast<LRESULT>(CurrentApp()->backgroundBrush.get());
 }
@@ -209,7 +226,42 @@ void OnCommand(HWND window, int id) {
     }
 }
 
+ShowState ShowStateOf(HWND window) {
+    if (IsIconic(window)) {
+        return ShowState::kMinimized;
+    }
+    return IsZoomed(window) ? ShowState::kMaximized : ShowState::kNormal;
+}
+
 }  // namespace
+
+void FitMainWindowToWorkArea(HWND window) {
+    RECT outer{};
+    GetWindowRect(window, &outer);
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof(placement);
+    const bool placed = GetWindowPlacement(window, &placement) != FALSE;
+    const RECT& normal = placement.rcNormalPosition;
+    const MainWindowFrame frame{
+        placed ? ShowStateOf(window) : ShowState::kNormal,
+        {outer.left, outer.top, outer.right - outer.left, outer.bottom - outer.top},
+        {normal.left, normal.top, normal.right - normal.left, normal.bottom - normal.top}};
+    const std::optional<MainWindowFit> fit =
+        FitCreatedMainWindow(frame, CurrentApp()->dpi, WorkAreaOf(window), WorkspaceAreaOf(window));
+    if (!fit) {
+        return;
+    }
+    const LayoutRect& r = fit->rect;
+    if (fit->target == FitTarget::kWindow) {
+        SetWindowPos(window, nullptr, r.x, r.y, r.width, r.height, SWP_NOZORDER | SWP_NOACTIVATE);
+        return;
+    }
+    placement.rcNormalPosition = RECT{r.x, r.y, r.x + r.width, r.y + r.height};
+    // A minimized launch stays in the background, as the launcher asked.
+    placement.showCmd =
+        frame.state == ShowState::kMinimized ? SW_SHOWMINNOACTIVE : SW_SHOWMAXIMIZED;
+    SetWindowPlacement(window, &placement);
+}
 
 bool RegisterWindowClasses(HINSTANCE instance) {
     WNDCLASSEXW page{};
@@ -241,16 +293,7 @@ HWND CreateMainWindow(HINSTANCE instance) {
     if (window == nullptr) {
         return nullptr;
     }
-    RECT outer{};
-    GetWindowRect(window, &outer);
-    const LayoutRect current{outer.left, outer.top, outer.right - outer.left,
-                             outer.bottom - outer.top};
-    const LayoutRect fitted =
-        FitMainWindow(current.x, current.y, CurrentApp()->dpi, WorkAreaOf(window));
-    if (fitted != current) {
-        SetWindowPos(window, nullptr, fitted.x, fitted.y, fitted.width, fitted.height,
-                     SWP_NOZORDER | SWP_NOACTIVATE);
-    }
+    FitMainWindowToWorkArea(window);
     return window;
 }
 

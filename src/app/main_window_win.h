@@ -26,6 +26,10 @@ inline constexpr const wchar_t* kHomePageDomain = L"veltrano.systems";
 // monitor's DPI, within the monitor's work area; null on failure.
 [[nodiscard]] HWND CreateMainWindow(HINSTANCE instance);
 
+// Fits the window just made to its monitor's work area. The launcher's show command may have
+// maximized or minimized it already; then only where it restores to is changed.
+void FitMainWindowToWorkArea(HWND window);
+
 LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Replaces the status line's text; does nothing before the status line exists.

@@ -4,13 +4,17 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "app/dpi_win.h"
+#include "app/layout.h"
 #include "app/main_window_win.h"
 #include "tests/support/gui_test_support_win.h"
 
@@ -104,13 +108,18 @@ BOOL CALLBACK MatchMainWindow(HWND window, LPARAM lParam) {
     return TRUE;
 }
 
-// alvena.exe started as a user starts it; ended by force if a test leaves it running.
+// alvena.exe started as a user starts it, or with the show command a shortcut or a script gives
+// it; ended by force if a test leaves it running.
 class RunningAlvena {
   public:
-    RunningAlvena() {
+    explicit RunningAlvena(std::optional<WORD> showCommand = std::nullopt) {
         std::wstring commandLine = L"\"" + ExePath() + L"\"";
         STARTUPINFOW startup{};
         startup.cb = sizeof(startup);
+        if (showCommand) {
+            startup.dwFlags = STARTF_USESHOWWINDOW;
+            startup.wShowWindow = *showCommand;
+        }
         started_ = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
                                   nullptr, &startup, &process_) != FALSE;
     }
@@ -165,6 +174,47 @@ TEST(AlvenaExe, StartsShowsItsWindowAndExitsWithZeroWhenClosed) {
     DWORD exitCode = 12345;
     GetExitCodeProcess(alvena.process(), &exitCode);
     EXPECT_EQ(exitCode, 0u);
+}
+
+// Launched maximized or minimized, the window keeps that state and restores to the size a plain
+// launch gets: 980 by 720 at 96 DPI, within the work area.
+TEST(AlvenaExe, ALaunchMaximizedOrMinimizedKeepsItsStateAndRestoresToTheFittedSize) {
+    const struct {
+        WORD showCommand;
+        const char* name;
+        BOOL (*inState)(HWND);
+    } launches[] = {{SW_SHOWMAXIMIZED, "maximized", IsZoomed},
+                    {SW_SHOWMINNOACTIVE, "minimized", IsIconic}};
+    for (const auto& launch : launches) {
+        SCOPED_TRACE(launch.name);
+        const RunningAlvena alvena(launch.showCommand);
+        ASSERT_TRUE(alvena.started());
+        HWND window = alvena.WaitForWindow();
+        ASSERT_NE(window, nullptr);
+        ASSERT_TRUE(PumpUntil([&] { return launch.inState(window) != FALSE; }));
+        ASSERT_EQ(WaitForInputIdle(alvena.process(), 60000), 0u);
+        EXPECT_TRUE(launch.inState(window));
+
+        const int dpi = WindowDpi(window);
+        const LayoutRect work = WorkAreaOf(window);
+        const int width = std::min(ScaleToDpi(980, dpi), work.width);
+        const int height = std::min(ScaleToDpi(720, dpi), work.height);
+        // Restored as from the task bar, it shows where it was fitted (Wine does not tell another
+        // process a window's restored placement); the state changes before the size does.
+        PostMessageW(window, WM_SYSCOMMAND, SC_RESTORE, 0);
+        RECT outer{};
+        const bool restored = PumpUntil([&] {
+            GetWindowRect(window, &outer);
+            return !IsIconic(window) && !IsZoomed(window) && outer.right - outer.left == width &&
+                   outer.bottom - outer.top == height;
+        });
+        EXPECT_TRUE(restored) << "restored to " << outer.right - outer.left << " x "
+                              << outer.bottom - outer.top;
+        EXPECT_GE(outer.left, work.x);
+        EXPECT_GE(outer.top, work.y);
+        PostMessageW(window, WM_CLOSE, 0, 0);
+        EXPECT_EQ(WaitForSingleObject(alvena.process(), 30000), WAIT_OBJECT_0);
+    }
 }
 
 struct IdCount {

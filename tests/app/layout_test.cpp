@@ -1,6 +1,7 @@
 #include "app/layout.h"
 
 #include <cstdlib>
+#include <optional>
 #include <ostream>
 #include <utility>
 #include <vector>
@@ -439,6 +440,65 @@ TEST(LayoutTest, MainWindowScalesButStaysInsideTheWorkArea) {
     for (const auto& c : cases) {
         EXPECT_EQ(FitMainWindow(c.x, c.y, c.dpi, c.workArea), c.expected)
             << c.x << ", " << c.y << " at " << c.dpi;
+    }
+}
+
+// A launch maximized or minimized fits the placement the window restores to, in workspace
+// coordinates, and leaves the window as it stands; a plain launch fits the window itself.
+TEST(LayoutTest, CreatedMainWindowFitsWhereItWillRestoreTo) {
+    using enum ShowState;
+    const LayoutRect screenArea{0, 40, 1920, 1000};  // task bar along the top
+    const LayoutRect workspaceArea{0, 0, 1920, 1000};
+    const LayoutRect maximized{-8, 32, 1936, 1016};
+    const struct {
+        ShowState state;
+        LayoutRect window;
+        LayoutRect restored;
+        int dpi;
+        std::optional<MainWindowFit> expected;
+    } cases[] = {
+        // Plain launches: the window itself, moved inside the screen's work area.
+        {kNormal, {26, 66, 980, 720}, {26, 26, 980, 720}, 96, std::nullopt},
+        {kNormal,
+         {26, 10, 980, 720},
+         {26, -30, 980, 720},
+         96,
+         MainWindowFit{FitTarget::kWindow, {26, 40, 980, 720}}},
+        {kNormal,
+         {26, 66, 980, 720},
+         {26, 26, 980, 720},
+         144,
+         MainWindowFit{FitTarget::kWindow, {26, 40, 1470, 1000}}},
+        // Maximized: the window keeps the whole work area, its restored size is fitted.
+        {kMaximized, maximized, {26, 26, 980, 720}, 96, std::nullopt},
+        {kMaximized,
+         maximized,
+         {26, 26, 980, 720},
+         120,
+         MainWindowFit{FitTarget::kRestoredPlacement, {26, 26, 1225, 900}}},
+        {kMaximized,
+         maximized,
+         {1500, 600, 980, 720},
+         96,
+         MainWindowFit{FitTarget::kRestoredPlacement, {940, 280, 980, 720}}},
+        // Minimized: off the desktop, and left there; only where it restores to is fitted.
+        {kMinimized, {-32000, -32000, 160, 28}, {26, 26, 980, 720}, 96, std::nullopt},
+        {kMinimized,
+         {-32000, -32000, 160, 28},
+         {26, 26, 980, 720},
+         144,
+         MainWindowFit{FitTarget::kRestoredPlacement, {26, 0, 1470, 1000}}},
+    };
+    for (const auto& c : cases) {
+        const std::optional<MainWindowFit> fit =
+            FitCreatedMainWindow({c.state, c.window, c.restored}, c.dpi, screenArea, workspaceArea);
+        SCOPED_TRACE(testing::Message() << "state " << static_cast<int>(c.state) << " at " << c.dpi
+                                        << " from " << testing::PrintToString(c.restored));
+        ASSERT_EQ(fit.has_value(), c.expected.has_value());
+        if (fit) {
+            EXPECT_EQ(fit->target, c.expected->target);
+            EXPECT_EQ(fit->rect, c.expected->rect);
+        }
     }
 }
 

@@ -18,6 +18,7 @@
 #include "app/dpi_win.h"
 #include "app/layout.h"
 #include "app/main_window_win.h"
+#include "app/title_bar_win.h"
 #include "protocol/wide_text_win.h"
 #include "storage/history_store.h"
 #include "tests/support/failing_allocation.h"
@@ -282,14 +283,20 @@ TEST(MainWindow, PagesAskedForBeforeTheirTurnAreBuiltOnTheSpotAndOnlyOnce) {
 
 struct Colours {
     COLORREF text;
+    int backgroundMode;
+    COLORREF background;
     LRESULT brush;
 };
 
-Colours ColoursFor(HWND mainWindow, UINT message, HWND control) {
+// What the device context holds after the colour message, starting from the other mode and a
+// background colour the program never uses.
+Colours ColoursFor(HWND mainWindow, UINT message, HWND control, int startMode) {
     HDC dc = GetDC(control);
+    SetBkMode(dc, startMode);
+    SetBkColor(dc, RGB(1, 2, 3));
     const LRESULT brush = SendMessageW(mainWindow, message, reinterpret_cast<WPARAM>(dc),
                                        reinterpret_cast<LPARAM>(control));
-    const Colours colours{GetTextColor(dc), brush};
+    const Colours colours{GetTextColor(dc), GetBkMode(dc), GetBkColor(dc), brush};
     ReleaseDC(control, dc);
     return colours;
 }
@@ -301,31 +308,55 @@ TEST(MainWindow, ControlsAskForTheDarkSchemeColours) {
     ASSERT_NE(background, 0);
     ASSERT_NE(edit, 0);
 
+    constexpr COLORREF kText = RGB(226, 232, 240);
+    constexpr COLORREF kWindowBackground = RGB(11, 18, 32);
+    // Labels are drawn over the window background; read-only boxes paint each line whole in its
+    // colour, since Windows' edit control does not erase behind the text it redraws.
     const struct {
         HWND control;
         UINT message;
         COLORREF text;
         LRESULT brush;
+        int mode;             // the background mode asked for; 0 when the control's own stays
+        COLORREF background;  // looked at only in the opaque mode
     } cases[] = {
-        {GetDlgItem(ui.window(), IDC_TITLE), WM_CTLCOLORSTATIC, RGB(20, 184, 166), background},
-        {GetDlgItem(ui.window(), IDC_FOOTER_SITE), WM_CTLCOLORSTATIC, RGB(20, 184, 166),
-         background},
-        {ui.app().status, WM_CTLCOLORSTATIC, RGB(148, 163, 184), background},
-        {GetDlgItem(ui.window(), IDC_SUBTITLE), WM_CTLCOLORSTATIC, RGB(148, 163, 184), background},
-        {ui.control(kLabPage, IDC_LAB_AGE_LABEL), WM_CTLCOLORSTATIC, RGB(226, 232, 240),
-         background},
-        {ui.control(kLabPage, IDC_LAB_RESULT), WM_CTLCOLORSTATIC, RGB(226, 232, 240), background},
-        {ui.control(kLabPage, IDC_LAB_TEXT), WM_CTLCOLOREDIT, RGB(226, 232, 240), edit},
+        {GetDlgItem(ui.window(), IDC_TITLE), WM_CTLCOLORSTATIC, RGB(20, 184, 166), background,
+         TRANSPARENT, 0},
+        {GetDlgItem(ui.window(), IDC_FOOTER_SITE), WM_CTLCOLORSTATIC, RGB(20, 184, 166), background,
+         TRANSPARENT, 0},
+        {ui.app().status, WM_CTLCOLORSTATIC, RGB(148, 163, 184), background, TRANSPARENT, 0},
+        {GetDlgItem(ui.window(), IDC_SUBTITLE), WM_CTLCOLORSTATIC, RGB(148, 163, 184), background,
+         TRANSPARENT, 0},
+        {ui.control(kLabPage, IDC_LAB_AGE_LABEL), WM_CTLCOLORSTATIC, kText, background, TRANSPARENT,
+         0},
+        {ui.control(kLabPage, IDC_LAB_RESULT), WM_CTLCOLORSTATIC, kText, background, OPAQUE,
+         kWindowBackground},
+        {ui.control(kChatPage, IDC_CHAT_TRANSCRIPT), WM_CTLCOLORSTATIC, kText, background, OPAQUE,
+         kWindowBackground},
+        {ui.control(kHistoryPage, IDC_HIST_DETAIL), WM_CTLCOLORSTATIC, kText, background, OPAQUE,
+         kWindowBackground},
+        {ui.control(kLabPage, IDC_LAB_TEXT), WM_CTLCOLOREDIT, kText, edit, 0, RGB(18, 32, 51)},
     };
     for (const auto& c : cases) {
-        const Colours colours = ColoursFor(ui.window(), c.message, c.control);
-        EXPECT_EQ(colours.text, c.text) << GetDlgCtrlID(c.control);
-        EXPECT_EQ(colours.brush, c.brush) << GetDlgCtrlID(c.control);
+        SCOPED_TRACE(testing::Message() << "control " << GetDlgCtrlID(c.control));
+        const int startMode = c.mode == TRANSPARENT ? OPAQUE : TRANSPARENT;
+        const Colours colours = ColoursFor(ui.window(), c.message, c.control, startMode);
+        EXPECT_EQ(colours.text, c.text);
+        EXPECT_EQ(colours.brush, c.brush);
+        if (c.mode != 0) {
+            EXPECT_EQ(colours.backgroundMode, c.mode);
+        }
+        if (c.mode != TRANSPARENT) {
+            EXPECT_EQ(colours.background, c.background);
+        }
     }
     // The page windows hand the question on to the main window.
     const Colours viaPage =
-        ColoursFor(ui.page(kLabPage), WM_CTLCOLOREDIT, ui.control(kLabPage, IDC_LAB_TEXT));
+        ColoursFor(ui.page(kLabPage), WM_CTLCOLOREDIT, ui.control(kLabPage, IDC_LAB_TEXT), OPAQUE);
     EXPECT_EQ(viaPage.brush, edit);
+    const Colours resultViaPage = ColoursFor(ui.page(kLabPage), WM_CTLCOLORSTATIC,
+                                             ui.control(kLabPage, IDC_LAB_RESULT), TRANSPARENT);
+    EXPECT_EQ(resultViaPage.backgroundMode, OPAQUE);
 }
 
 void TypeRegistration(MainWindowHarness& ui, const wchar_t* email, const wchar_t* name) {
@@ -441,6 +472,60 @@ TEST(MainWindow, MinimisingAndRestoringLaysOutAgain) {
     ASSERT_TRUE(PumpUntil([&] { return ClientRectOf(ui.window()).right == 900; }));
     const RECT after = RectInParent(ui.control(kChatPage, IDC_CHAT_SEND));
     EXPECT_EQ(AsLayoutRect(after), AsLayoutRect(before));
+}
+
+// Windows applies the launcher's show command inside the window's creation (Wine later): the
+// window is fitted as it then stands, keeps being maximized or minimized, and restores to the
+// fitted size.
+TEST(MainWindow, AMaximizedOrMinimizedWindowIsFittedWhereItRestoresTo) {
+    MainWindowHarness ui(kRegisteredProfile);
+    const int dpi = ui.app().dpi;
+    const LayoutRect workspace = WorkspaceAreaOf(ui.window());
+    const int width = std::min(ScaleToDpi(980, dpi), workspace.width);
+    const int height = std::min(ScaleToDpi(720, dpi), workspace.height);
+    const struct {
+        UINT showCommand;
+        BOOL (*inState)(HWND);
+    } states[] = {{SW_SHOWMAXIMIZED, IsZoomed}, {SW_SHOWMINNOACTIVE, IsIconic}};
+    for (const auto& state : states) {
+        SCOPED_TRACE(testing::Message() << "show command " << state.showCommand);
+        // Restoring to a rectangle too large and partly off the work area.
+        WINDOWPLACEMENT placement{};
+        placement.length = sizeof(placement);
+        ASSERT_TRUE(GetWindowPlacement(ui.window(), &placement));
+        const int right = workspace.x + workspace.width;
+        placement.rcNormalPosition = {right - 100, workspace.y - 50, right - 100 + width + 300,
+                                      workspace.y - 50 + height + 200};
+        placement.showCmd = state.showCommand;
+        ASSERT_TRUE(SetWindowPlacement(ui.window(), &placement));
+        ASSERT_TRUE(PumpUntil([&] { return state.inState(ui.window()) != FALSE; }));
+
+        FitMainWindowToWorkArea(ui.window());
+        PumpMessages();
+        EXPECT_TRUE(state.inState(ui.window()));
+        ASSERT_TRUE(GetWindowPlacement(ui.window(), &placement));
+        const RECT& normal = placement.rcNormalPosition;
+        EXPECT_EQ(normal.right - normal.left, width);
+        EXPECT_EQ(normal.bottom - normal.top, height);
+        EXPECT_EQ(normal.right, right);
+        EXPECT_EQ(normal.top, workspace.y);
+
+        ShowWindow(ui.window(), SW_RESTORE);
+        RECT outer{};
+        EXPECT_TRUE(PumpUntil([&] {
+            GetWindowRect(ui.window(), &outer);
+            return !IsIconic(ui.window()) && !IsZoomed(ui.window()) &&
+                   outer.right - outer.left == width && outer.bottom - outer.top == height;
+        })) << "restored to "
+            << outer.right - outer.left << " x " << outer.bottom - outer.top;
+    }
+}
+
+// dwmapi.dll is found by its path in the system folder and takes the request for a dark caption
+// (Wine's as well); an older Windows refuses it, and the window is then left as it is.
+TEST(MainWindow, TheCaptionIsAskedToMatchTheDarkScheme) {
+    MainWindowHarness ui(kRegisteredProfile);
+    EXPECT_TRUE(UseDarkTitleBar(ui.window()));
 }
 
 TEST(Focus, TheCaretStandsWhereTheUserTypes) {

@@ -436,6 +436,21 @@ TEST_F(Consultations, ReadAloudWithoutASpeechEngineDoesNothingAndDoesNotRetry) {
     EXPECT_EQ(Status(), u"Listo");
 }
 
+// The platform's own voice, made and asked to speak as on any machine; Wine's cannot speak, and
+// "Leer" then goes by without a word, as where no voice is Spanish or none is installed.
+TEST_F(Consultations, ReadAloudWithThePlatformVoiceLeavesTheWindowAsItWas) {
+    Ask(L"¿Qué hago?");
+    ASSERT_TRUE(WaitUntilIdle());
+    const WideText transcript = WindowText(ui_.control(kChatPage, IDC_CHAT_TRANSCRIPT));
+    ui_.Click(kChatPage, IDC_CHAT_READ);
+    ui_.Click(kChatPage, IDC_CHAT_READ);
+    EXPECT_TRUE(ui_.app().voice.has_value());
+    EXPECT_TRUE(MainWindowHarness::messageBoxes().empty());
+    EXPECT_EQ(Status(), u"Listo");
+    EXPECT_EQ(WindowText(ui_.control(kChatPage, IDC_CHAT_TRANSCRIPT)), transcript);
+    ui_.app().voice.reset();
+}
+
 TEST_F(Consultations, WindowAnswersWhileTheServiceHoldsItsReply) {
     standin_.Script(R"({"status":200,"delay_ms":5000,"body":"{\"answer\":\"por fin\"}"})");
     Ask(L"¿Sigue ahí?");
