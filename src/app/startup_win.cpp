@@ -1,9 +1,9 @@
 #include "app/startup_win.h"
 
 #include <commctrl.h>
-#include <objbase.h>
 
 #include "app/app_state_win.h"
+#include "app/com_apartment_win.h"
 #include "app/main_window_win.h"
 #include "storage/data_folder.h"
 
@@ -17,25 +17,6 @@ class CurrentAppScope {
     ~CurrentAppScope() { SetCurrentApp(nullptr); }
     CurrentAppScope(const CurrentAppScope&) = delete;
     CurrentAppScope& operator=(const CurrentAppScope&) = delete;
-};
-
-// The window thread's COM apartment, for the whole run: ShellExecuteW (the footer links) and the
-// speech voice both want one. Ends after AppState, so the voice is released inside it.
-class ComApartment {
-  public:
-    ComApartment()
-        : initialised_(SUCCEEDED(
-              CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE))) {}
-    ~ComApartment() {
-        if (initialised_) {
-            CoUninitialize();
-        }
-    }
-    ComApartment(const ComApartment&) = delete;
-    ComApartment& operator=(const ComApartment&) = delete;
-
-  private:
-    bool initialised_;
 };
 
 int RunMessageLoop() {
@@ -56,6 +37,7 @@ int RunAlvena(HINSTANCE instance, int showCommand) {
     controls.dwICC = ICC_LISTVIEW_CLASSES | ICC_TAB_CLASSES | ICC_STANDARD_CLASSES;
     InitCommonControlsEx(&controls);
 
+    // Ends after AppState, so the voice is released inside it.
     const ComApartment apartment;
     AppState app;
     app.dataFolder = GetDataFolder();

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/app_state_win.h"
+#include "app/com_apartment_win.h"
 #include "protocol/wide_text.h"
 
 namespace alvena {
@@ -71,6 +72,7 @@ class MainWindowHarness {
     static std::vector<WideText>& openedUrls();
 
   private:
+    const ComApartment apartment_;  // as the program's start-up makes it; outlives the voice
     TempFolder folder_;
     std::unique_ptr<AppState> app_;
     HWND window_ = nullptr;
