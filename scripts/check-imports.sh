@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
 # Checks that a Windows exe imports only DLLs that every Windows has: no runtime DLLs to ship;
-# and not WinHTTP, which the program loads at its first consultation, off the start-up path.
+# not WinHTTP, which the program loads at its first consultation, off the start-up path; and not
+# the loader settings it looks up at run time, without which it would not start on a system
+# that lacks them.
 set -euo pipefail
 exe=$1
 allowed='^(kernel32|user32|gdi32|comctl32|shell32|ole32|oleaut32|advapi32|winhttp|rpcrt4|msvcrt|sapi|version|crypt32|ws2_32)\.dll$'
-imports=$(x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/^\s*DLL Name: //p' | tr 'A-Z' 'a-z')
+header=$(x86_64-w64-mingw32-objdump -p "$exe")
+imports=$(echo "$header" | sed -n 's/^\s*DLL Name: //p' | tr 'A-Z' 'a-z')
 echo "$exe imports: $(echo $imports)"
 bad=$(echo "$imports" | grep -v -E "$allowed" || true)
 if [ -n "$bad" ]; then
@@ -13,5 +16,10 @@ if [ -n "$bad" ]; then
 fi
 if echo "$imports" | grep -q -x 'winhttp.dll'; then
     echo "winhttp.dll is imported: it is to be loaded at the first consultation" >&2
+    exit 1
+fi
+late=$(echo "$header" | grep -o -w -E 'SetDefaultDllDirectories|SetProcessMitigationPolicy' || true)
+if [ -n "$late" ]; then
+    echo "imported, not looked up at run time: $(echo $late)" >&2
     exit 1
 fi
