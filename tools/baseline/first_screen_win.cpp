@@ -13,6 +13,7 @@
 #include "app/display_text.h"
 #include "app/layout.h"
 #include "app/main_window_win.h"
+#include "floor_window_win.h"
 
 namespace {
 
@@ -205,29 +206,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     controls.dwICC = ICC_TAB_CLASSES | ICC_STANDARD_CLASSES;
     InitCommonControlsEx(&controls);
 
-    WNDCLASSEXW windowClass{};
-    windowClass.cbSize = sizeof(windowClass);
-    windowClass.lpfnWndProc = FirstScreenWndProc;
-    windowClass.hInstance = instance;
-    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    windowClass.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-    windowClass.lpszClassName = L"FirstScreen";
-    if (RegisterClassExW(&windowClass) == 0) {
-        return 2;
-    }
-    HWND window = CreateWindowExW(0, L"FirstScreen", alvena::kMainTitle,
-                                  WS_OVERLAPPEDWINDOW | WS_VISIBLE, CW_USEDEFAULT, CW_USEDEFAULT,
-                                  980, 720, nullptr, nullptr, instance, nullptr);
-    if (window == nullptr) {
-        return 3;
-    }
-    ShowWindow(window, showCommand);
-    UpdateWindow(window);
-    MSG message{};
-    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
-    return static_cast<int>(message.wParam);
+    return RunFloorWindow(instance,
+                          {L"FirstScreen", alvena::kMainTitle, FirstScreenWndProc,
+                           LoadIconW(nullptr, IDI_APPLICATION)},
+                          showCommand);
 }
