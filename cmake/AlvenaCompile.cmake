@@ -22,8 +22,10 @@ if(WIN32)
 endif()
 
 # Hardening of every MinGW-built program, kept apart from the other flags:
-# - canaries in every function with an array or an address taken (GCC's libssp, linked
-#   statically by the driver when it sees the flag at the link too);
+# - canaries in every function with an array or an address taken; each program gets its own
+#   canary and failure calls (ALVENA_STACK_GUARD_SOURCE, linked by alvena_program) rather than
+#   libssp's, whose seeding loads the RSA provider at every start; other targets get libssp's,
+#   which the driver links statically when it sees the flag at the link too;
 # - _FORTIFY_SOURCE=2: MinGW-w64's string.h, stdio.h and io.h check copies into buffers of known
 #   size against it (level 3 is not supported; the headers act on it only when optimising);
 # - --tsaware: Remote Desktop hosts then run the program without their compatibility layer.
@@ -33,6 +35,7 @@ if(MINGW)
     target_compile_definitions(alvena_options INTERFACE
                                $<$<NOT:$<CONFIG:Debug>>:_FORTIFY_SOURCE=2>)
     target_link_options(alvena_options INTERFACE -fstack-protector-strong -Wl,--tsaware)
+    set(ALVENA_STACK_GUARD_SOURCE ${PROJECT_SOURCE_DIR}/src/app/stack_guard_win.c)
 endif()
 
 if(NOT WIN32 AND ALVENA_SANITIZE)
@@ -50,6 +53,8 @@ function(alvena_program target)
     if(MINGW)
         target_link_options(${target} PRIVATE -municode
                             "$<$<NOT:$<CONFIG:Debug>>:-Wl,--gc-sections;-s>")
+        target_sources(${target} PRIVATE ${ALVENA_STACK_GUARD_SOURCE})
+        target_link_libraries(${target} PRIVATE advapi32)
     endif()
 endfunction()
 
