@@ -2,7 +2,7 @@
 # Checks that a Windows exe imports only DLLs that every Windows has: no runtime DLLs to ship;
 # not WinHTTP, which the program loads at its first consultation, off the start-up path; and not
 # the loader settings it looks up at run time, without which it would not start on a system
-# that lacks them.
+# that lacks them; nor libssp's canary seeding, which loads the RSA provider at every start.
 set -euo pipefail
 exe=$1
 allowed='^(kernel32|user32|gdi32|comctl32|shell32|ole32|oleaut32|advapi32|winhttp|rpcrt4|msvcrt|sapi|version|crypt32|ws2_32)\.dll$'
@@ -21,5 +21,9 @@ fi
 late=$(echo "$header" | grep -o -w -E 'SetDefaultDllDirectories|SetProcessMitigationPolicy' || true)
 if [ -n "$late" ]; then
     echo "imported, not looked up at run time: $(echo $late)" >&2
+    exit 1
+fi
+if echo "$header" | grep -q -w 'CryptAcquireContextA'; then
+    echo "CryptAcquireContextA is imported: libssp's canary seeding is linked in" >&2
     exit 1
 fi
