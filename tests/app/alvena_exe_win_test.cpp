@@ -306,7 +306,8 @@ std::vector<bool> FoundThroughEachRoute(const std::vector<PlantingRoute>& routes
 
 // Last in this file: it hardens the test process itself, for good.
 TEST(ProcessHardening, DllsByNameComeOnlyFromTheProgramFolderAndSystem32) {
-    // The build puts the planted DLL in a folder of its own beside this test, not beside it.
+    // The build puts the planted DLL in a subfolder: this test's own folder is the program's
+    // folder, which is always searched.
     const std::wstring exe = ExePath();
     const std::wstring folder = exe.substr(0, exe.find_last_of(L'\\') + 1) + L"planted";
     wchar_t startFolder[MAX_PATH] = {};
