@@ -9,21 +9,18 @@ allowed='^(kernel32|user32|gdi32|comctl32|shell32|ole32|oleaut32|advapi32|winhtt
 header=$(x86_64-w64-mingw32-objdump -p "$exe")
 imports=$(echo "$header" | sed -n 's/^\s*DLL Name: //p' | tr 'A-Z' 'a-z')
 echo "$exe imports: $(echo $imports)"
+
+refuse() {
+    echo "$1" >&2
+    exit 1
+}
 bad=$(echo "$imports" | grep -v -E "$allowed" || true)
-if [ -n "$bad" ]; then
-    echo "not a system DLL: $bad" >&2
-    exit 1
-fi
+[ -z "$bad" ] || refuse "not a system DLL: $bad"
 if echo "$imports" | grep -q -x 'winhttp.dll'; then
-    echo "winhttp.dll is imported: it is to be loaded at the first consultation" >&2
-    exit 1
+    refuse "winhttp.dll is imported: it is to be loaded at the first consultation"
 fi
 late=$(echo "$header" | grep -o -w -E 'SetDefaultDllDirectories|SetProcessMitigationPolicy' || true)
-if [ -n "$late" ]; then
-    echo "imported, not looked up at run time: $(echo $late)" >&2
-    exit 1
-fi
+[ -z "$late" ] || refuse "imported, not looked up at run time: $(echo $late)"
 if echo "$header" | grep -q -w 'CryptAcquireContextA'; then
-    echo "CryptAcquireContextA is imported: libssp's canary seeding is linked in" >&2
-    exit 1
+    refuse "CryptAcquireContextA is imported: libssp's canary seeding is linked in"
 fi
