@@ -19,7 +19,26 @@ if(WIN32)
         # whatever it never reaches (see alvena_program).
         target_compile_options(alvena_options INTERFACE -ffunction-sections -fdata-sections)
     endif()
-elseif(ALVENA_SANITIZE)
+endif()
+
+# Hardening of every MinGW-built program, kept apart from the other flags:
+# - canaries in every function with an array or an address taken; each program gets its own
+#   canary and failure calls (ALVENA_STACK_GUARD_SOURCE, linked by alvena_program) rather than
+#   libssp's, whose seeding loads the RSA provider at every start; other targets get libssp's,
+#   which the driver links statically when it sees the flag at the link too;
+# - _FORTIFY_SOURCE=2: MinGW-w64's string.h, stdio.h and io.h check copies into buffers of known
+#   size against it (level 3 is not supported; the headers act on it only when optimising);
+# - --tsaware: Remote Desktop hosts then run the program without their compatibility layer.
+# ASLR with high-entropy addresses and DEP are binutils' defaults; the exe tests check all four.
+if(MINGW)
+    target_compile_options(alvena_options INTERFACE -fstack-protector-strong)
+    target_compile_definitions(alvena_options INTERFACE
+                               $<$<NOT:$<CONFIG:Debug>>:_FORTIFY_SOURCE=2>)
+    target_link_options(alvena_options INTERFACE -fstack-protector-strong -Wl,--tsaware)
+    set(ALVENA_STACK_GUARD_SOURCE ${PROJECT_SOURCE_DIR}/src/app/stack_guard_win.c)
+endif()
+
+if(NOT WIN32 AND ALVENA_SANITIZE)
     target_compile_options(alvena_options INTERFACE -fsanitize=address,undefined
                                                     -fno-sanitize-recover=all -fno-omit-frame-pointer)
     target_link_options(alvena_options INTERFACE -fsanitize=address,undefined)
@@ -43,6 +62,8 @@ function(alvena_program target)
     if(MINGW)
         target_link_options(${target} PRIVATE -municode
                             "$<$<NOT:$<CONFIG:Debug>>:-Wl,--gc-sections;-s>")
+        target_sources(${target} PRIVATE ${ALVENA_STACK_GUARD_SOURCE})
+        target_link_libraries(${target} PRIVATE advapi32)
     endif()
 endfunction()
 

@@ -1,11 +1,12 @@
 ; Per-user installer of Alvena: no administrator, Spanish pages, /S for a silent run of both the
 ; installer and the uninstaller. The uninstaller removes the program and never the user's data
 ; (%APPDATA%\VeltranoSystems\Alvena).
-;   makensis -INPUTCHARSET UTF8 -DVERSION=x.y.z -DEXE=path\alvena.exe -DOUTFILE=setup.exe alvena.nsi
+;   makensis -INPUTCHARSET UTF8 -DVERSION=x.y.z -DVERSION_FOUR_PART=x.y.z.0 -DEXE=path\alvena.exe
+;            -DOUTFILE=setup.exe alvena.nsi
 ; With -DSIGN=command, the command signs the uninstaller and then the installer in place, as
 ; makensis writes them (a failure stops the build).
-!ifndef VERSION | EXE | OUTFILE
-    !error "give VERSION, EXE and OUTFILE with -D"
+!ifndef VERSION | VERSION_FOUR_PART | EXE | OUTFILE
+    !error "give VERSION, VERSION_FOUR_PART, EXE and OUTFILE with -D"
 !endif
 !ifdef SIGN
     !uninstfinalize '${SIGN} "%1"' = 0
@@ -27,8 +28,8 @@ InstallDir "$LOCALAPPDATA\Programs\Alvena"
 InstallDirRegKey HKCU "${UNINSTALL_KEY}" "InstallLocation"
 BrandingText "${PUBLISHER}"
 
-VIProductVersion "${VERSION}.0"
-VIFileVersion "${VERSION}.0"
+VIProductVersion "${VERSION_FOUR_PART}"
+VIFileVersion "${VERSION_FOUR_PART}"
 VIAddVersionKey /LANG=1034 "ProductName" "Alvena"
 VIAddVersionKey /LANG=1034 "CompanyName" "${PUBLISHER}"
 VIAddVersionKey /LANG=1034 "FileDescription" "Instalación de Alvena"

@@ -91,9 +91,16 @@ def write_zip(path, files, epoch):
             archive.writestr(entry, data, compresslevel=9)
 
 
+def four_part_version(version):
+    # As cmake/AlvenaVersion.cmake makes it: major.minor.patch.0, never five parts, since Windows
+    # wants exactly four numbers in a version record.
+    return ".".join((version.split(".") + ["0"] * 3)[:3] + ["0"])
+
+
 def build_installer(exe, version, path, signing):
     command = ["makensis", "-V2", "-WX", "-INPUTCHARSET", "UTF8", f"-DVERSION={version}",
-               f"-DEXE={exe}", f"-DOUTFILE={path}"]
+               f"-DVERSION_FOUR_PART={four_part_version(version)}", f"-DEXE={exe}",
+               f"-DOUTFILE={path}"]
     if signing:
         command.append(f"-DSIGN=bash \"{SIGN}\"")
     command.append(os.path.join(HERE, "alvena.nsi"))

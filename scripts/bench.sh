@@ -1,15 +1,17 @@
 #!/usr/bin/env bash
 # Builds the benchmarks in release mode and runs them all: the native ones (no sanitizers), then
 # the Windows ones under Wine in a throwaway prefix on a private X display: alvena.exe's start-up
-# and memory side by side with a bare window built the same way, the first use of what start-up
+# and memory side by side with two floors built the same way (a bare window, and the common
+# controls with exactly the controls of Alvena's first screen), the first use of what start-up
 # leaves for later, the Historial page, and the exe's size (docs/PERFORMANCE.md explains each);
 # then the soak; then two release builds compared (scripts/check-reproducible.sh). Before the
 # Windows ones, the mutation check (scripts/mutate.sh).
 #   ALVENA_BENCH_REPS=7 bash scripts/bench.sh [google benchmark options]
 # ALVENA_BENCH_NATIVE=0 leaves out the native benchmarks, ALVENA_BENCH_MUTATE=0 the mutation
-# check, ALVENA_BENCH_SOAK=0 the soak, ALVENA_BENCH_REPRODUCIBLE=0 the two builds.
-# ALVENA_BENCH_COMPARE=DIR measures DIR/alvena.exe (and DIR/alvena_history_page_bench.exe) as
-# well, in the same runs: an earlier build for the same service port, say.
+# check, ALVENA_BENCH_SOAK=0 the soak, ALVENA_BENCH_REPRODUCIBLE=0 the two builds;
+# ALVENA_BENCH_STARTUP_ONLY=1 runs the start-up and memory figures alone. ALVENA_BENCH_COMPARE=DIR
+# measures DIR/alvena.exe (and DIR/alvena_history_page_bench.exe) as well, in the same runs: an
+# earlier build for the same service port, say.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/scripts/wine-common.sh"
@@ -18,12 +20,13 @@ windows=$root/build/bench-windows
 reps=${ALVENA_BENCH_REPS:-7}
 # The bench build's service is the stand-in on this loopback port (not the demo's).
 port=${ALVENA_BENCH_PORT:-47453}
+startup_only=${ALVENA_BENCH_STARTUP_ONLY:-0}
 
 "$root/scripts/install-deps.sh"
 echo "== $(date -u '+%Y-%m-%d %H:%M UTC'), $(nproc) cores," \
     "$(sed -n 's/^model name\s*: //p' /proc/cpuinfo | head -1), load $(cut -d' ' -f1-3 /proc/loadavg)"
 
-if [ "${ALVENA_BENCH_NATIVE:-1}" != 0 ]; then
+if [ "${ALVENA_BENCH_NATIVE:-1}" != 0 ] && [ "$startup_only" = 0 ]; then
     cmake -S "$root" -B "$native" -G Ninja -DCMAKE_BUILD_TYPE=Release -DALVENA_SANITIZE=OFF >/dev/null
     cmake --build "$native" -j "$(nproc)"
     for bench in $(find "$native" -type f -name 'alvena*_bench' | sort); do
@@ -33,7 +36,7 @@ if [ "${ALVENA_BENCH_NATIVE:-1}" != 0 ]; then
 fi
 
 # A surviving mutant is a finding to read, not a reason to stop the benchmarks.
-if [ "${ALVENA_BENCH_MUTATE:-1}" != 0 ]; then
+if [ "${ALVENA_BENCH_MUTATE:-1}" != 0 ] && [ "$startup_only" = 0 ]; then
     bash "$root/scripts/mutate.sh" || echo "== mutation check: not every counted mutant was killed"
 fi
 
@@ -41,9 +44,10 @@ cmake -S "$root" -B "$windows" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
     -DALVENA_SERVICE_HOST=127.0.0.1 -DALVENA_SERVICE_PORT="$port" >/dev/null
 cmake --build "$windows" -j "$(nproc)" \
-    --target alvena bare_window bench_driver alvena_history_page_bench add_root_cert
+    --target alvena bare_window first_screen bench_driver alvena_history_page_bench add_root_cert
 alvena=$windows/src/app/alvena.exe
 bare=$windows/tools/baseline/bare_window.exe
+screen=$windows/tools/baseline/first_screen.exe
 driver=$windows/tools/winhelpers/bench_driver.exe
 
 env_dir=$windows/bench-env
@@ -100,8 +104,8 @@ urllib.request.urlopen("http://127.0.0.1:%s%s" % tuple(sys.argv[1:3]),
         "$control_port" "$@"
 }
 
-declare -A exes=([alvena]=$alvena [bare]=$bare)
-programs=(alvena bare)
+declare -A exes=([alvena]=$alvena [bare]=$bare [screen]=$screen)
+programs=(alvena bare screen)
 if [ -n "${ALVENA_BENCH_COMPARE:-}" ]; then
     exes[other]=$ALVENA_BENCH_COMPARE/alvena.exe
     programs+=(other)
@@ -129,11 +133,21 @@ for run in $(seq "$reps"); do
     done
 done
 
+summary() {
+    python3 "$root/scripts/bench_summary.py" "$results" "$alvena" "$bare" "$screen" \
+        ${ALVENA_BENCH_COMPARE:+"${exes[other]}"}
+}
+if [ "$startup_only" != 0 ]; then
+    summary
+    echo "== load at the end: $(cut -d' ' -f1-3 /proc/loadavg)"
+    exit 0
+fi
+
 echo "== first use in a running alvena.exe, $reps runs"
 reply='{"status":200,"body":"{\"answer\":\"Beba l\u00edquidos y vigile la fiebre.\"}"'
 for run in $(seq "$reps"); do
     for program in $(rotation "$run"); do
-        [ "$program" = bare ] && continue
+        case $program in bare | screen) continue ;; esac
         standin /reset
         standin /script "$reply}"
         standin /script "$reply}"
@@ -142,7 +156,7 @@ for run in $(seq "$reps"); do
     done
 done
 
-python3 "$root/scripts/bench_summary.py" "$results" "$alvena" "$bare" ${ALVENA_BENCH_COMPARE:+"${exes[other]}"}
+summary
 
 echo "== alvena_history_page_bench (Wine)"
 "$WINE" "$windows/tests/alvena_history_page_bench.exe" | tr -d '\r'

@@ -1,24 +1,29 @@
 #!/usr/bin/env python3
 """Sums up the runs of scripts/bench.sh: median and range of every figure, side by side, with
-Alvena's ratio to the bare window.
+the ratios of medians to both floors: the bare window, and the first screen's controls alone.
 
-    bench_summary.py RESULTS ALVENA_EXE BARE_EXE [OTHER_ALVENA_EXE]
+    bench_summary.py RESULTS ALVENA_EXE BARE_EXE SCREEN_EXE [OTHER_ALVENA_EXE]
 
-RESULTS holds one "program name value" line per figure of each run; programs are alvena, bare
-and, when compared, other."""
+RESULTS holds one "program name value" line per figure of each run; programs are alvena, bare,
+screen and, when compared, other."""
 
 import os
 import statistics
 import sys
 
 
-def main(results, alvena_exe, bare_exe, other_exe=None):
+FLOORS = ["bare", "screen"]
+
+
+def main(results, alvena_exe, bare_exe, screen_exe, other_exe=None):
     values = {}
     with open(results) as lines:
         for line in lines:
             program, name, value = line.split()
             values.setdefault((program, name), []).append(float(value))
-    programs = ["alvena", "bare"] + (["other"] if other_exe else [])
+    programs = ["alvena", "bare", "screen"] + (["other"] if other_exe else [])
+    # Each program above its floors, and the first screen above the bare window.
+    ratios_of = [(p, f) for p in programs if p not in FLOORS for f in FLOORS] + [("screen", "bare")]
 
     def spread(program, name, scale=1.0):
         v = [x * scale for x in values.get((program, name), [])]
@@ -28,18 +33,17 @@ def main(results, alvena_exe, bare_exe, other_exe=None):
         return "%.1f (%.1f-%.1f)" % s if s else "-"
 
     print("%-36s %s" % ("", "".join("%-24s" % p for p in programs)) +
-          " ".join("%s/bare" % p for p in programs if p != "bare"))
+          " ".join("%s/%s" % r for r in ratios_of))
     for label, name, scale in [("launch -> window visible, ms", "visible", 1.0),
                                ("launch -> painted, ms", "painted", 1.0),
                                ("launch -> input idle, ms", "idle", 1.0),
                                ("private memory after 2 s, MiB", "memory_kb", 1 / 1024),
                                ("  of which written (dirty), MiB", "memory_dirty_kb", 1 / 1024)]:
         s = {p: spread(p, name, scale) for p in programs}
-        ratios = ["x%.2f" % (s[p][0] / s["bare"][0]) for p in programs
-                  if p != "bare" and s[p] and s["bare"]]
+        ratios = ["x%.2f" % (s[p][0] / s[f][0]) if s[p] and s[f] else "-" for p, f in ratios_of]
         print("%-36s %s%s" % (label, "".join("%-24s" % text(s[p]) for p in programs),
                               " ".join(ratios)))
-    for program in [p for p in programs if p != "bare"]:
+    for program in [p for p in programs if p not in FLOORS]:
         print("-- first use, %s" % program)
         for label, first, later in [("chat consultation, click -> saved", "consult1", "consult2"),
                                     ('"Leer" handled', "read1", "read2")]:
@@ -52,7 +56,7 @@ def main(results, alvena_exe, bare_exe, other_exe=None):
             print("%-36s slowest answer per run: %s ms" % ("window during a held consultation",
                                                            text(held)))
     sizes = [(os.path.basename(os.path.dirname(e)) + "/" + os.path.basename(e), os.path.getsize(e))
-             for e in [alvena_exe, bare_exe] + ([other_exe] if other_exe else [])]
+             for e in [alvena_exe, bare_exe, screen_exe] + ([other_exe] if other_exe else [])]
     print("%-36s %s" % ("exe size, bytes", ", ".join("%s %d" % s for s in sizes)))
 
 

@@ -1,4 +1,5 @@
-// The built alvena.exe as a user gets it: its resources, and a whole run from start to close.
+// The built alvena.exe as a user gets it: its resources, its PE header, a whole run from start to
+// close, and the hardening it applies to itself.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -7,7 +8,10 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
+#include <functional>
+#include <iterator>
 #include <map>
 #include <optional>
 #include <string>
@@ -16,6 +20,7 @@
 #include "app/dpi_win.h"
 #include "app/layout.h"
 #include "app/main_window_win.h"
+#include "app/process_hardening_win.h"
 #include "tests/support/gui_test_support_win.h"
 
 namespace alvena {
@@ -62,7 +67,12 @@ TEST(AlvenaExe, EmbedsItsManifestAndVersionRecord) {
     EXPECT_NE(xml.find("level=\"asInvoker\""), std::string::npos);
     EXPECT_NE(xml.find("Microsoft.Windows.Common-Controls"), std::string::npos);
     EXPECT_NE(xml.find("version=\"6.0.0.0\""), std::string::npos);
-    EXPECT_NE(xml.find("name=\"VeltranoSystems.Alvena\" version=\"1.0.0.0\""), std::string::npos);
+    const std::string identity = "name=\"VeltranoSystems.Alvena\" version=\"";
+    const std::size_t versionAt = xml.find(identity);
+    ASSERT_NE(versionAt, std::string::npos);
+    const std::size_t versionStart = versionAt + identity.size();
+    const std::string manifestVersion =
+        xml.substr(versionStart, xml.find('"', versionStart) - versionStart);
     // Per-monitor DPI awareness, version 2 where Windows knows it, else the first per-monitor kind;
     // both in the application's settings, each in its own namespace.
     const std::size_t settings =
@@ -85,8 +95,54 @@ TEST(AlvenaExe, EmbedsItsManifestAndVersionRecord) {
     std::vector<char> info(size);
     ASSERT_TRUE(GetFileVersionInfoW(exe.c_str(), 0, size, info.data()));
     EXPECT_EQ(VersionString(info, L"FileVersion"), L"1.0.0");
+    // Windows refuses to start an exe whose manifest version is not four numbers: it is the
+    // version record's, whose numbers are four by construction.
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT fixedSize = 0;
+    ASSERT_TRUE(VerQueryValueW(info.data(), L"\\", reinterpret_cast<void**>(&fixed), &fixedSize));
+    char recordVersion[64];
+    std::snprintf(recordVersion, sizeof(recordVersion), "%lu.%lu.%lu.%lu",
+                  static_cast<unsigned long>(HIWORD(fixed->dwFileVersionMS)),
+                  static_cast<unsigned long>(LOWORD(fixed->dwFileVersionMS)),
+                  static_cast<unsigned long>(HIWORD(fixed->dwFileVersionLS)),
+                  static_cast<unsigned long>(LOWORD(fixed->dwFileVersionLS)));
+    EXPECT_EQ(manifestVersion, recordVersion);
+    EXPECT_EQ(manifestVersion, "1.0.0.0");
     EXPECT_EQ(VersionString(info, L"ProductVersion"), L"1.0.0");
     EXPECT_EQ(VersionString(info, L"FileDescription"), L"Alvena - Asistente clinico");
+}
+
+std::vector<char> ReadWholeFile(const std::wstring& path) {
+    std::ifstream file(path.c_str(), std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+TEST(AlvenaExe, HeaderAsksForEveryMitigationOfTheLoader) {
+    const std::vector<char> image = ReadWholeFile(ExePath());
+    ASSERT_GT(image.size(), sizeof(IMAGE_DOS_HEADER));
+    IMAGE_DOS_HEADER dos;
+    std::memcpy(&dos, image.data(), sizeof(dos));
+    ASSERT_EQ(dos.e_magic, IMAGE_DOS_SIGNATURE);
+    ASSERT_LE(static_cast<std::size_t>(dos.e_lfanew) + sizeof(IMAGE_NT_HEADERS64), image.size());
+    IMAGE_NT_HEADERS64 nt;
+    std::memcpy(&nt, image.data() + dos.e_lfanew, sizeof(nt));
+    ASSERT_EQ(nt.Signature, IMAGE_NT_SIGNATURE);
+    ASSERT_EQ(nt.OptionalHeader.Magic, IMAGE_NT_OPTIONAL_HDR64_MAGIC);
+    const WORD flags = nt.OptionalHeader.DllCharacteristics;
+    const struct {
+        WORD flag;
+        const char* meaning;
+    } expected[] = {
+        {IMAGE_DLLCHARACTERISTICS_DYNAMIC_BASE, "loaded at a random address (ASLR)"},
+        {IMAGE_DLLCHARACTERISTICS_HIGH_ENTROPY_VA, "anywhere in the 64-bit address space"},
+        {IMAGE_DLLCHARACTERISTICS_NX_COMPAT, "data never executable (DEP)"},
+        {IMAGE_DLLCHARACTERISTICS_TERMINAL_SERVER_AWARE, "no Remote Desktop compatibility layer"},
+    };
+    for (const auto& [flag, meaning] : expected) {
+        EXPECT_EQ(flags & flag, flag) << meaning << ": DllCharacteristics " << std::hex << flags;
+    }
+    // A random base needs relocations to move the image there.
+    EXPECT_GT(nt.OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_BASERELOC].Size, 0u);
 }
 
 struct FindWindowOf {
@@ -267,6 +323,78 @@ TEST(AlvenaExe, EveryPageIsCompleteOnceTheProgramIsIdle) {
         EXPECT_EQ(WaitForSingleObject(alvena.process(), 30000), WAIT_OBJECT_0);
     }
     DeleteFileW(profile.c_str());
+}
+
+// Ways a DLL asked for by name alone can be planted: the current folder and PATH.
+struct PlantingRoute {
+    const char* name;
+    std::function<void(const std::wstring& folder)> open;
+    std::function<void()> close;
+};
+
+std::wstring EnvironmentPath() {
+    wchar_t value[32768] = {};
+    GetEnvironmentVariableW(L"PATH", value, 32768);
+    return value;
+}
+
+// Whether LoadLibraryW(name) finds the planted DLL through each route; unloads it again.
+std::vector<bool> FoundThroughEachRoute(const std::vector<PlantingRoute>& routes,
+                                        const std::wstring& folder) {
+    std::vector<bool> found;
+    for (const PlantingRoute& route : routes) {
+        route.open(folder);
+        HMODULE planted = LoadLibraryW(L"alvena_planted.dll");
+        route.close();
+        found.push_back(planted != nullptr);
+        if (planted != nullptr) {
+            FreeLibrary(planted);
+        }
+    }
+    return found;
+}
+
+// Last in this file: it hardens the test process itself, for good.
+TEST(ProcessHardening, DllsByNameComeOnlyFromTheProgramFolderAndSystem32) {
+    // The build puts the planted DLL in a subfolder: this test's own folder is the program's
+    // folder, which is always searched.
+    const std::wstring exe = ExePath();
+    const std::wstring folder = exe.substr(0, exe.find_last_of(L'\\') + 1) + L"planted";
+    wchar_t startFolder[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, startFolder);
+    const std::wstring startPath = EnvironmentPath();
+    const std::vector<PlantingRoute> routes = {
+        {"current folder", [](const std::wstring& f) { SetCurrentDirectoryW(f.c_str()); },
+         [&] { SetCurrentDirectoryW(startFolder); }},
+        {"PATH",
+         [&](const std::wstring& f) {
+             SetEnvironmentVariableW(L"PATH", (f + L";" + startPath).c_str());
+         },
+         [&] { SetEnvironmentVariableW(L"PATH", startPath.c_str()); }},
+    };
+
+    // Each route works before: the DLL can be loaded at all, so its absence later means something.
+    const std::vector<bool> before = FoundThroughEachRoute(routes, folder);
+    const ProcessHardening applied = HardenProcess();
+    const std::vector<bool> after = FoundThroughEachRoute(routes, folder);
+    EXPECT_TRUE(applied.dllSearchLimited);
+    std::printf("image load policy set: %s\n", applied.imageLoadPolicySet ? "yes" : "no");
+    for (std::size_t i = 0; i < routes.size(); ++i) {
+        EXPECT_TRUE(before[i]) << routes[i].name;
+        EXPECT_FALSE(after[i]) << routes[i].name;
+    }
+
+    // What stays allowed: a system DLL by name, and any DLL by its full path (a voice or an input
+    // method loading its helpers from its own folder).
+    HMODULE system = LoadLibraryW(L"winhttp.dll");
+    EXPECT_NE(system, nullptr);
+    HMODULE byPath = LoadLibraryW((folder + L"\\alvena_planted.dll").c_str());
+    EXPECT_NE(byPath, nullptr);
+    for (HMODULE module : {system, byPath}) {
+        if (module != nullptr) {
+            FreeLibrary(module);
+        }
+    }
 }
 
 }  // namespace
