@@ -122,12 +122,14 @@ void OnCreate(HWND window) {
                     MakeFont(24, 700, L"Segoe UI Semibold")};
     const std::vector<ControlPlacement> placements = Placements(window);
     const HINSTANCE instance = GetModuleHandleW(nullptr);
-    for (const Control& spec : kControls) {
-        const LayoutRect r = PlaceOf(placements, spec.id);
-        HWND control = CreateWindowExW(
-            spec.exStyle, spec.className, spec.text, spec.style, r.x, r.y, r.width, r.height,
-            window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), instance, nullptr);
-        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(screen.fonts.*spec.font), FALSE);
+    for (const Control& wanted : kControls) {
+        const LayoutRect r = PlaceOf(placements, wanted.id);
+        HWND control = CreateWindowExW(wanted.exStyle, wanted.className, wanted.text, wanted.style,
+                                       r.x, r.y, r.width, r.height, window,
+                                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(wanted.id)),
+                                       instance, nullptr);
+        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(screen.fonts.*wanted.font),
+                     FALSE);
     }
     HWND tabs = GetDlgItem(window, IDC_TABS);
     const wchar_t* const names[] = {L"Chat", L"Laboratorio", L"Expediente", L"Historial"};
