@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "protocol/system_library_win.h"
+
 namespace alvena {
 namespace {
 
@@ -9,15 +11,10 @@ using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
 using SetProcessMitigationPolicyFn = BOOL(WINAPI*)(PROCESS_MITIGATION_POLICY, PVOID, SIZE_T);
 
 // Looked up at run time, not imported: Windows 7 has the first only with KB2533623, and the
-// second comes with Windows 8; an import would keep the program from starting without them.
+// second comes with Windows 8.
 template <typename Fn>
-Fn Kernel32Function(const char* name) {
-    HMODULE kernel32 = GetModuleHandleW(L"kernel32.dll");
-    if (kernel32 == nullptr) {
-        return nullptr;
-    }
-    // Through a generic function pointer: the cast between unrelated signatures is deliberate.
-    return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(GetProcAddress(kernel32, name)));
+[[nodiscard]] Fn Kernel32Function(const char* name) {
+    return LibraryFunction<Fn>(GetModuleHandleW(L"kernel32.dll"), name);
 }
 
 }  // namespace

@@ -1,40 +1,23 @@
 #include "protocol/winhttp_library_win.h"
 
-#include <cwchar>
 #include <mutex>
+
+#include "protocol/system_library_win.h"
 
 namespace alvena {
 namespace {
 
-// void (*)() converts to and from every function pointer type without a warning.
 template <typename Function>
 [[nodiscard]] bool Bind(HMODULE library, const char* name, Function& function) {
-    function =
-        reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(library, name)));
+    function = LibraryFunction<Function>(library, name);
     return function != nullptr;
 }
 
 }  // namespace
 
 std::optional<WinHttpFunctions> LoadWinHttp(const wchar_t* library) {
-    // Only the system folder: a winhttp.dll planted beside the exe or in the current folder is
-    // never loaded.
-    HMODULE module = LoadLibraryExW(library, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-    if (module == nullptr) {
-        // A Windows 7 without the 2011 loader update refuses the flag: name the file in the system
-        // folder instead.
-        wchar_t path[MAX_PATH];
-        const UINT folder = GetSystemDirectoryW(path, MAX_PATH);
-        if (folder == 0 || folder >= MAX_PATH - 1 || wcslen(library) >= MAX_PATH - 1 - folder) {
-            return std::nullopt;
-        }
-        path[folder] = L'\\';
-        wcscpy(path + folder + 1, library);
-        module = LoadLibraryExW(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
-    }
-    if (module == nullptr) {
-        return std::nullopt;
-    }
+    UniqueLibrary owned = LoadSystemLibrary(library);
+    HMODULE module = owned.get();
     WinHttpFunctions f{};
     const bool bound = Bind(module, "WinHttpOpen", f.open) &&
                        Bind(module, "WinHttpConnect", f.connect) &&
@@ -48,9 +31,9 @@ std::optional<WinHttpFunctions> LoadWinHttp(const wchar_t* library) {
                        Bind(module, "WinHttpReadData", f.readData) &&
                        Bind(module, "WinHttpCloseHandle", f.closeHandle);
     if (!bound) {
-        FreeLibrary(module);
         return std::nullopt;
     }
+    static_cast<void>(owned.release());  // bound functions need it for the rest of the run
     return f;
 }
 

@@ -27,9 +27,8 @@ struct WinHttpFunctions {
 // for the rest of the run; null when it cannot be loaded, and the next call tries again.
 [[nodiscard]] const WinHttpFunctions* WinHttp();
 
-// Binds the functions of `library`, looked up in the system folder only (by the loader's system
-// folder search, or by its full path where the loader lacks that search); nothing when the
-// library is not there or lacks one of them. A library that was bound stays loaded.
+// Binds the functions of `library`, from the system folder only (LoadSystemLibrary); nothing when
+// the library is not there or lacks one of them. A library that was bound stays loaded.
 [[nodiscard]] std::optional<WinHttpFunctions> LoadWinHttp(const wchar_t* library);
 
 }  // namespace alvena
