@@ -11,6 +11,7 @@
 #include "consult/chat_request.h"
 #include "protocol/wide_text.h"
 #include "screens/speech_voice_win.h"
+#include "storage/history_saver.h"
 #include "storage/history_text.h"
 #include "storage/profile.h"
 
@@ -56,6 +57,8 @@ struct AppState {
     LayoutBasis laidOutFor;
     std::vector<ChatTurn> conversation;
     HistoryListing history;
+    // Writes finished consultations into their history off the window thread.
+    HistorySaver historySaver{SystemSaverHooks()};
     bool busy = false;
     HWND focus = nullptr;  // the control that gets the keyboard focus when the window is activated
 };

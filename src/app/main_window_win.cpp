@@ -121,6 +121,9 @@ void OnDpiChanged(HWND window, int dpi, const RECT& suggested) {
 
 void OnDestroy() {
     AppState& app = *CurrentApp();
+    // The window is off the screen already; an answer that came just before the close is
+    // written before the process ends.
+    app.historySaver.Finish(kCloseSaveWait);
     app.bodyFont.reset();
     app.boldFont.reset();
     app.titleFont.reset();

@@ -48,8 +48,10 @@ void ShowResult(AppState& app, const ConsultResult& result) {
     } else {
         return;
     }
-    SaveHistoryEntry(app.dataFolder, app.profile.email, result.kind, result.title, result.text,
-                     result.text);
+    // Stamped now, in the order the consultations finish; written by the saver's thread.
+    app.historySaver.Add(app.dataFolder,
+                         MakeHistoryEntry(SystemEntryStamps(), app.profile.email, result.kind,
+                                          result.title, result.text, result.text));
 }
 
 }  // namespace

@@ -20,12 +20,33 @@ class WritableFile {
     [[nodiscard]] virtual bool Close() = 0;
 };
 
-// Held while one copy of the program reads, changes and replaces a file, so that another copy
-// doing the same to the same file waits its turn. Released on destruction, on the thread that
-// took it.
+// Why a file call failed, as far as storage acts on it.
+enum class FileFailure {
+    kNone,
+    kNotFound,  // nothing at the path, in a folder that is there
+    // Another program has the file, or its lock, for now: a scanner, a backup agent, another
+    // copy of the program. Worth trying again.
+    kHeld,
+    // Anything else: a folder or file share that is not there now, a folder in the file's place,
+    // a read-only file, a full disk. Not worth trying again at once.
+    kUnavailable,
+};
+
+// What a read gave: the whole content, or why there is none.
+struct FileRead {
+    std::optional<Utf8Text> content;
+    FileFailure failure = FileFailure::kNone;
+};
+
+// A lock held on a lock file; released on destruction.
 class FileLock {
   public:
     virtual ~FileLock() = default;
+};
+
+struct LockAttempt {
+    std::unique_ptr<FileLock> lock;  // null when not taken
+    FileFailure failure = FileFailure::kNone;
 };
 
 // Files and folders as storage sees them: Windows-style wide paths with backslashes, passed to
@@ -40,8 +61,12 @@ class FileSystem {
     // Creates one folder, not its parents. Failure, an existing folder included, is not reported:
     // a folder that is missing shows later, when a file inside it cannot be opened.
     virtual void CreateFolder(const WideText& path) = 0;
+    // The whole content of a file, or why it cannot be had.
+    [[nodiscard]] virtual FileRead Read(const WideText& path) = 0;
     // The whole content of a file, or nullopt when it cannot be opened or read.
-    [[nodiscard]] virtual std::optional<Utf8Text> ReadWholeFile(const WideText& path) = 0;
+    [[nodiscard]] std::optional<Utf8Text> ReadWholeFile(const WideText& path) {
+        return Read(path).content;
+    }
     // Whether the platform reports that nothing is at `path`. A file that is there but cannot be
     // read (held by another program, no rights) is not missing.
     [[nodiscard]] virtual bool IsMissing(const WideText& path) = 0;
@@ -50,13 +75,16 @@ class FileSystem {
     [[nodiscard]] virtual std::unique_ptr<WritableFile> CreateForWriting(const WideText& path) = 0;
     // Renames `from` to `to`, replacing any file there in one step, and returns once the rename
     // has reached the storage device.
-    [[nodiscard]] virtual bool MoveReplacing(const WideText& from, const WideText& to) = 0;
+    [[nodiscard]] virtual FileFailure MoveReplacing(const WideText& from, const WideText& to) = 0;
     virtual void RemoveFile(const WideText& path) = 0;
-    // Takes the lock named after `path`, shared by every process of the session, waiting up to
-    // `wait` while another holder has it; nullptr when the wait runs out or the lock cannot be
-    // made. Nothing is written beside the data for it.
-    [[nodiscard]] virtual std::unique_ptr<FileLock> LockFile(const WideText& path,
-                                                             std::chrono::milliseconds wait) = 0;
+    // Takes the exclusive lock on byte 0 of `lockPath` without waiting, creating the file, empty,
+    // when it is not there; the file is opened with full sharing and never removed. Every copy of
+    // the program sees the lock, in any session and on any machine that reaches the file through
+    // a file server. kHeld when another holder has it.
+    [[nodiscard]] virtual LockAttempt TryLock(const WideText& lockPath) = 0;
+    // A name no other process shares, on this machine or on another writing into the same
+    // folders.
+    [[nodiscard]] virtual WideText ProcessTag() = 0;
 };
 
 #ifdef _WIN32

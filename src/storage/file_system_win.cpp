@@ -5,12 +5,14 @@
 #include <cwchar>
 #include <memory>
 #include <optional>
+#include <string>
 #include <utility>
 
+#include "protocol/utf8.h"
 #include "protocol/wide_text_win.h"
 #include "storage/extended_path.h"
 #include "storage/file_system.h"
-#include "storage/lock_name.h"
+#include "storage/entry_stamps.h"
 
 namespace alvena {
 namespace {
@@ -25,6 +27,8 @@ class FileHandle {
 
     [[nodiscard]] HANDLE get() const { return handle_; }
     explicit operator bool() const { return handle_ != INVALID_HANDLE_VALUE; }
+
+    [[nodiscard]] HANDLE Release() { return std::exchange(handle_, INVALID_HANDLE_VALUE); }
 
     [[nodiscard]] bool Close() {
         const HANDLE handle = std::exchange(handle_, INVALID_HANDLE_VALUE);
@@ -45,24 +49,46 @@ constexpr DWORD kMaxPiece = 1u << 30;
 // Virus scanners, the search indexer and backup tools open a file that has just been written,
 // for a moment and without sharing it fully; while they hold it, opening or replacing it fails
 // with one of these. That passes: the call is tried again after a delay that grows each time,
-// 25 ms more per try, about two seconds in all, before the failure stands.
+// 25 ms more per try, about two seconds in all, before the failure stands. A save goes on trying
+// longer, between its own attempts.
 constexpr int kHeldRetries = 12;
 constexpr DWORD kHeldDelayStepMs = 25;
 
-[[nodiscard]] bool IsHeldByAnother(DWORD error) {
-    return error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION ||
-           error == ERROR_LOCK_VIOLATION;
+// Access is denied for good to a folder or a read-only file; for anything else it is denied
+// while another program holds the file, or while a file being deleted is still there.
+[[nodiscard]] bool IsDeniedForGood(const wchar_t* path) {
+    const DWORD attributes = GetFileAttributesW(path);
+    return attributes != INVALID_FILE_ATTRIBUTES &&
+           (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) != 0;
 }
 
-// `attempt` returns whether it succeeded and leaves the system's last error when it did not.
+// What the system's last error, from a call on `path`, means to storage.
+[[nodiscard]] FileFailure FailureOf(DWORD error, const wchar_t* path) {
+    switch (error) {
+        case ERROR_FILE_NOT_FOUND:
+            return FileFailure::kNotFound;
+        case ERROR_SHARING_VIOLATION:
+        case ERROR_LOCK_VIOLATION:
+            return FileFailure::kHeld;
+        case ERROR_ACCESS_DENIED:
+            return IsDeniedForGood(path) ? FileFailure::kUnavailable : FileFailure::kHeld;
+        default:
+            // A missing folder, a file share or DFS link that is gone for now, a full disk.
+            return FileFailure::kUnavailable;
+    }
+}
+
+// `attempt` returns whether it succeeded and leaves the system's last error when it did not;
+// the failure, if any, is that of its last try on `path`.
 template <typename Attempt>
-[[nodiscard]] bool RetryWhileHeld(Attempt attempt) {
+[[nodiscard]] FileFailure RetryWhileHeld(const wchar_t* path, Attempt attempt) {
     for (int tries = 1;; ++tries) {
         if (attempt()) {
-            return true;
+            return FileFailure::kNone;
         }
-        if (tries > kHeldRetries || !IsHeldByAnother(GetLastError())) {
-            return false;
+        const FileFailure failure = FailureOf(GetLastError(), path);
+        if (tries > kHeldRetries || failure != FileFailure::kHeld) {
+            return failure;
         }
         Sleep(kHeldDelayStepMs * static_cast<DWORD>(tries));
     }
@@ -78,16 +104,21 @@ class SystemPath {
     WideText path_;
 };
 
-[[nodiscard]] HANDLE OpenRetryingWhileHeld(const WideText& path, DWORD access, DWORD share,
+struct Opened {
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    FileFailure failure = FileFailure::kNone;
+};
+
+[[nodiscard]] Opened OpenRetryingWhileHeld(const WideText& path, DWORD access, DWORD share,
                                            DWORD disposition) {
     const SystemPath target(path);
-    HANDLE handle = INVALID_HANDLE_VALUE;
-    static_cast<void>(RetryWhileHeld([&] {
-        handle = CreateFileW(target.get(), access, share, nullptr, disposition,
-                             FILE_ATTRIBUTE_NORMAL, nullptr);
-        return handle != INVALID_HANDLE_VALUE;
-    }));
-    return handle;
+    Opened opened;
+    opened.failure = RetryWhileHeld(target.get(), [&] {
+        opened.handle = CreateFileW(target.get(), access, share, nullptr, disposition,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+        return opened.handle != INVALID_HANDLE_VALUE;
+    });
+    return opened;
 }
 
 class WinWritableFile final : public WritableFile {
@@ -114,35 +145,21 @@ class WinWritableFile final : public WritableFile {
     FileHandle file_;
 };
 
-// A mutex named after the file: every process of the session that opens the same name shares it,
-// and the system releases it when its holder ends, so a copy that crashes mid-save blocks nobody.
-class NamedMutexLock final : public FileLock {
+// An exclusive byte-range lock on byte 0 of an open lock file. The system drops it when the
+// handle is closed, also when its holder ends without letting go, so a copy that crashes
+// mid-save blocks nobody.
+class ByteRangeLock final : public FileLock {
   public:
-    explicit NamedMutexLock(const wchar_t* name) : mutex_(CreateMutexW(nullptr, FALSE, name)) {}
-    ~NamedMutexLock() override {
-        if (held_) {
-            ReleaseMutex(mutex_);
-        }
-        if (mutex_ != nullptr) {
-            CloseHandle(mutex_);
-        }
+    explicit ByteRangeLock(HANDLE file) : file_(file) {}
+    ~ByteRangeLock() override {
+        OVERLAPPED at{};
+        UnlockFileEx(file_.get(), 0, 1, 0, &at);
     }
-    NamedMutexLock(const NamedMutexLock&) = delete;
-    NamedMutexLock& operator=(const NamedMutexLock&) = delete;
-
-    [[nodiscard]] bool Take(std::chrono::milliseconds wait) {
-        if (mutex_ == nullptr) {
-            return false;
-        }
-        const DWORD result = WaitForSingleObject(mutex_, static_cast<DWORD>(wait.count()));
-        // Abandoned: its holder ended mid-save, leaving the old file or the new one whole.
-        held_ = result == WAIT_OBJECT_0 || result == WAIT_ABANDONED;
-        return held_;
-    }
+    ByteRangeLock(const ByteRangeLock&) = delete;
+    ByteRangeLock& operator=(const ByteRangeLock&) = delete;
 
   private:
-    HANDLE mutex_;
-    bool held_ = false;
+    FileHandle file_;
 };
 
 class WinFileSystem final : public FileSystem {
@@ -162,16 +179,18 @@ class WinFileSystem final : public FileSystem {
         CreateDirectoryW(SystemPath(path).get(), nullptr);
     }
 
-    std::optional<Utf8Text> ReadWholeFile(const WideText& path) override {
-        FileHandle file(OpenRetryingWhileHeld(
+    FileRead Read(const WideText& path) override {
+        const Opened opened = OpenRetryingWhileHeld(
             path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-            OPEN_EXISTING));
+            OPEN_EXISTING);
+        FileHandle file(opened.handle);
         if (!file) {
-            return std::nullopt;
+            return {std::nullopt, opened.failure};
         }
+        const FileRead unreadable{std::nullopt, FileFailure::kUnavailable};
         LARGE_INTEGER size{};
         if (!GetFileSizeEx(file.get(), &size) || size.QuadPart < 0) {
-            return std::nullopt;
+            return unreadable;
         }
         // The size only sizes the buffer, with room to see the end of the file without growing
         // it; reading goes on to the end of the file as it is now.
@@ -185,7 +204,7 @@ class WinFileSystem final : public FileSystem {
                 static_cast<DWORD>(std::min<std::size_t>(content.size() - filled, kMaxPiece));
             DWORD read = 0;
             if (!ReadFile(file.get(), content.data() + filled, piece, &read, nullptr)) {
-                return std::nullopt;
+                return unreadable;  // a read cut off midway leaves nothing to build on
             }
             if (read == 0) {
                 break;
@@ -193,17 +212,17 @@ class WinFileSystem final : public FileSystem {
             filled += read;
         }
         content.resize(filled);
-        return content;
+        return {std::move(content), FileFailure::kNone};
     }
 
     std::unique_ptr<WritableFile> CreateForWriting(const WideText& path) override {
         // No sharing: a second instance saving the same file at the same moment fails to open it
         // instead of mixing its bytes into ours.
-        const HANDLE handle = OpenRetryingWhileHeld(path, GENERIC_WRITE, 0, CREATE_ALWAYS);
-        if (handle == INVALID_HANDLE_VALUE) {
+        const Opened opened = OpenRetryingWhileHeld(path, GENERIC_WRITE, 0, CREATE_ALWAYS);
+        if (opened.handle == INVALID_HANDLE_VALUE) {
             return nullptr;
         }
-        return std::make_unique<WinWritableFile>(handle);
+        return std::make_unique<WinWritableFile>(opened.handle);
     }
 
     bool IsMissing(const WideText& path) override {
@@ -214,10 +233,10 @@ class WinFileSystem final : public FileSystem {
         return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
     }
 
-    bool MoveReplacing(const WideText& from, const WideText& to) override {
+    FileFailure MoveReplacing(const WideText& from, const WideText& to) override {
         const SystemPath source(from);
         const SystemPath target(to);
-        return RetryWhileHeld([&] {
+        return RetryWhileHeld(target.get(), [&] {
             return MoveFileExW(source.get(), target.get(),
                                MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
         });
@@ -225,13 +244,36 @@ class WinFileSystem final : public FileSystem {
 
     void RemoveFile(const WideText& path) override { DeleteFileW(SystemPath(path).get()); }
 
-    std::unique_ptr<FileLock> LockFile(const WideText& path,
-                                       std::chrono::milliseconds wait) override {
-        auto lock = std::make_unique<NamedMutexLock>(AsWinText(SaveLockName(path)));
-        if (!lock->Take(wait)) {
-            return nullptr;
+    LockAttempt TryLock(const WideText& lockPath) override {
+        // Full sharing: every copy opens the file at once, and the lock, not the opening,
+        // decides. Share modes are not seen across sessions everywhere; byte-range locks are,
+        // and file servers enforce them between machines.
+        const Opened opened = OpenRetryingWhileHeld(
+            lockPath, GENERIC_READ | GENERIC_WRITE,
+            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_ALWAYS);
+        if (opened.handle == INVALID_HANDLE_VALUE) {
+            return {nullptr, opened.failure};
         }
-        return lock;
+        FileHandle file(opened.handle);
+        OVERLAPPED at{};
+        if (!LockFileEx(file.get(), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0,
+                        &at)) {
+            const DWORD error = GetLastError();
+            return {nullptr, error == ERROR_LOCK_VIOLATION || error == ERROR_IO_PENDING
+                                 ? FileFailure::kHeld
+                                 : FileFailure::kUnavailable};
+        }
+        return {std::make_unique<ByteRangeLock>(file.Release()), FileFailure::kNone};
+    }
+
+    WideText ProcessTag() override {
+        // The process id tells a person whose file it is; the random part keeps two machines
+        // whose processes share an id apart.
+        static const WideText tag = [] {
+            const WideText random = SystemEntryStamps().NewId().substr(0, 8);
+            return Utf8ToWide(std::to_string(GetCurrentProcessId())) + u"-" + random;
+        }();
+        return tag;
     }
 };
 

@@ -33,14 +33,18 @@ namespace {
 
 // Keeps the exact bytes of a history file that this program did not write as they stand beside
 // it, before a save rewrites the file in its own form and drops whatever it could not read. The
-// name ends in ".damaged", which no history is read from, and no file is ever overwritten by it.
-[[nodiscard]] bool KeepDamagedCopy(FileSystem& files, const WideText& path, Utf8View bytes,
-                                   std::int64_t savedAt) {
+// name ends in ".damaged", which no history is read from, and no file is ever overwritten by it;
+// a save tried again after a held file keeps one copy, not one a try.
+[[nodiscard]] FileFailure KeepDamagedCopy(FileSystem& files, const WideText& path, Utf8View bytes,
+                                          std::int64_t savedAt) {
     const WideText name = path + u"." + Utf8ToWide(std::to_string(savedAt)) + u".damaged";
     WideText copy = name;
     for (int n = 2; !files.IsMissing(copy); ++n) {
+        if (files.ReadWholeFile(copy) == bytes) {
+            return FileFailure::kNone;  // kept by an earlier try of this save
+        }
         if (n > 100) {
-            return false;
+            return FileFailure::kUnavailable;
         }
         copy = name + u"-" + Utf8ToWide(std::to_string(n));
     }
@@ -49,51 +53,71 @@ namespace {
 
 }  // namespace
 
-void SaveHistoryEntry(FileSystem& files, EntryStamps& stamps, const WideText& dataFolder,
-                      WideView email, WideView type, WideView title, WideView preview,
-                      WideView detail) {
-    EnsureDataFolders(files, dataFolder);
-    const WideText key = EmailKey(email);
-    const WideText path = HistoryFilePath(dataFolder, key);
+WideText HistoryLockPath(const WideText& historyPath) {
+    return historyPath + u".lock";
+}
 
-    // A second copy of the program saving into the same file between our read and our replace
-    // would lose its entry, or ours: the whole read-add-replace waits its turn. Without the lock
-    // (kept past the wait, or not to be made at all) the save still goes on: it then loses an
-    // entry only if two copies really collide, where skipping it would lose this one for sure.
-    const std::unique_ptr<FileLock> lock = files.LockFile(path, kSaveLockWait);
-
-    const std::optional<Utf8Text> old = files.ReadWholeFile(path);
-    if (!old && !files.IsMissing(path)) {
-        return;  // there but unreadable: replacing it would drop every entry it holds
-    }
-    HistoryReading reading = old ? ReadHistoryForSave(*old) : HistoryReading{{}, true};
-    std::vector<HistoryEntry>& entries = reading.entries;
-
+HistoryEntry MakeHistoryEntry(EntryStamps& stamps, WideView email, WideView type, WideView title,
+                              WideView preview, WideView detail) {
     HistoryEntry entry;
     entry.id = stamps.NewId();
     if (entry.id.empty()) {
         entry.id = u"id";
     }
-    entry.email = key;
+    entry.email = EmailKey(email);
     entry.type = type;
     // Plain cuts in code units: a surrogate pair split here is written as U+FFFD.
     entry.title = title.substr(0, kHistoryTitleLimit);
     entry.preview = preview.substr(0, kHistoryPreviewLimit);
     entry.detail = detail.substr(0, kHistoryDetailLimit);
     entry.createdAt = stamps.NowUnixMs();
+    return entry;
+}
+
+FileFailure WriteHistoryEntries(FileSystem& files, const WideText& dataFolder, WideView email,
+                                const std::vector<HistoryEntry>& newestFirst) {
+    EnsureDataFolders(files, dataFolder);
+    const WideText path = HistoryFilePath(dataFolder, EmailKey(email));
+
+    // Another copy of the program, in this session, another one or on another machine sharing
+    // the folder, saving between our read and our replace would lose its entries or ours: the
+    // whole read-add-replace happens under the lock.
+    const LockAttempt locked = files.TryLock(HistoryLockPath(path));
+    if (!locked.lock) {
+        return locked.failure == FileFailure::kNone ? FileFailure::kUnavailable : locked.failure;
+    }
+
+    const FileRead old = files.Read(path);
+    if (!old.content && old.failure != FileFailure::kNotFound) {
+        // There but unreadable, or its folder gone for now: replacing it would drop every entry
+        // it holds.
+        return old.failure == FileFailure::kNone ? FileFailure::kUnavailable : old.failure;
+    }
+    HistoryReading reading =
+        old.content ? ReadHistoryForSave(*old.content) : HistoryReading{{}, true};
+    std::vector<HistoryEntry>& entries = reading.entries;
 
     // An empty file holds nothing to keep.
-    if (old && !old->empty() && !reading.ownForm &&
-        !KeepDamagedCopy(files, path, *old, entry.createdAt)) {
-        return;  // as a failed write: the file stays as it was, the consultation on screen
+    if (old.content && !old.content->empty() && !reading.ownForm && !newestFirst.empty()) {
+        const FileFailure kept =
+            KeepDamagedCopy(files, path, *old.content, newestFirst.front().createdAt);
+        if (kept != FileFailure::kNone) {
+            return kept;  // the file stays as it was, the entries waiting
+        }
     }
     // First whatever the loaded times say; the limit then drops the oldest loaded entries.
-    entries.insert(entries.begin(), std::move(entry));
+    entries.insert(entries.begin(), newestFirst.begin(), newestFirst.end());
     if (entries.size() > kHistoryEntryLimit) {
         entries.erase(entries.begin() + kHistoryEntryLimit, entries.end());
     }
-    // A failed write keeps the previous file; the consultation then stays on screen only.
-    static_cast<void>(ReplaceFileContent(files, path, HistoryJson(entries)));
+    return ReplaceFileContent(files, path, HistoryJson(entries));
+}
+
+FileFailure SaveHistoryEntry(FileSystem& files, EntryStamps& stamps, const WideText& dataFolder,
+                             WideView email, WideView type, WideView title, WideView preview,
+                             WideView detail) {
+    return WriteHistoryEntries(files, dataFolder, email,
+                               {MakeHistoryEntry(stamps, email, type, title, preview, detail)});
 }
 
 }  // namespace alvena

@@ -21,12 +21,27 @@ namespace alvena {
 [[nodiscard]] HistoryListing LoadHistoryListing(FileSystem& files, const WideText& dataFolder,
                                                 WideView email);
 
-// Puts a new entry in front of the email's history, cut to the text limits, keeps the newest
-// entries up to the limit and rewrites the file. A failed write keeps the previous file and is
-// not reported.
-void SaveHistoryEntry(FileSystem& files, EntryStamps& stamps, const WideText& dataFolder,
-                      WideView email, WideView type, WideView title, WideView preview,
-                      WideView detail);
+// Beside the history file: the file whose lock every copy of the program takes while it reads,
+// changes and replaces that history. Empty, and never removed.
+[[nodiscard]] WideText HistoryLockPath(const WideText& historyPath);
+
+// A new entry of the email's history, stamped now, its texts cut to their limits.
+[[nodiscard]] HistoryEntry MakeHistoryEntry(EntryStamps& stamps, WideView email, WideView type,
+                                            WideView title, WideView preview, WideView detail);
+
+// One attempt to put `newestFirst` in front of the entries of the email's history, keep the
+// newest up to the limit and replace the file, under the history's lock, taken without waiting.
+// kNone once written. kHeld when the lock, the file or its rename is held by another program for
+// now. Anything else leaves the file as it was: a history that is there but cannot be read is
+// never replaced, and only a file that is not found is taken as no history yet.
+[[nodiscard]] FileFailure WriteHistoryEntries(FileSystem& files, const WideText& dataFolder,
+                                              WideView email,
+                                              const std::vector<HistoryEntry>& newestFirst);
+
+// Makes one entry and writes it with one attempt.
+FileFailure SaveHistoryEntry(FileSystem& files, EntryStamps& stamps, const WideText& dataFolder,
+                             WideView email, WideView type, WideView title, WideView preview,
+                             WideView detail);
 
 #ifdef _WIN32
 [[nodiscard]] inline std::vector<HistoryEntry> LoadHistory(const WideText& dataFolder,
@@ -36,10 +51,10 @@ void SaveHistoryEntry(FileSystem& files, EntryStamps& stamps, const WideText& da
 [[nodiscard]] inline HistoryListing LoadHistoryListing(const WideText& dataFolder, WideView email) {
     return LoadHistoryListing(SystemFileSystem(), dataFolder, email);
 }
-inline void SaveHistoryEntry(const WideText& dataFolder, WideView email, WideView type,
-                             WideView title, WideView preview, WideView detail) {
-    SaveHistoryEntry(SystemFileSystem(), SystemEntryStamps(), dataFolder, email, type, title,
-                     preview, detail);
+inline FileFailure SaveHistoryEntry(const WideText& dataFolder, WideView email, WideView type,
+                                    WideView title, WideView preview, WideView detail) {
+    return SaveHistoryEntry(SystemFileSystem(), SystemEntryStamps(), dataFolder, email, type, title,
+                            preview, detail);
 }
 #endif
 

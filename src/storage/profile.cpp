@@ -35,12 +35,10 @@ UserProfile LoadProfile(FileSystem& files, const WideText& dataFolder) {
 
 void SaveProfile(FileSystem& files, const WideText& dataFolder, WideView email, WideView name) {
     EnsureDataFolders(files, dataFolder);
-    const WideText path = ProfilePath(dataFolder);
-    // Two copies registering at once each write the same temporary file; one waits for the other.
-    // Without the lock the save still goes on. On failure the previous profile stays; the reload
-    // after registration shows which one won.
-    const std::unique_ptr<FileLock> lock = files.LockFile(path, kSaveLockWait);
-    static_cast<void>(ReplaceFileContent(files, path, ProfileJson(email, name)));
+    // Two copies registering at once each write a temporary file of their own and rename it into
+    // place: the later rename wins whole. On failure the previous profile stays; the reload after
+    // registration shows which one won.
+    static_cast<void>(ReplaceFileContent(files, ProfilePath(dataFolder), ProfileJson(email, name)));
 }
 
 }  // namespace alvena

@@ -380,7 +380,8 @@ class Soak {
                            : c.page == kLabPage ? IDC_LAB_ANALYZE
                                                 : IDC_REC_ANALYZE;
         ui_.Click(c.page, sendId);
-        if (!PumpUntil([&] { return !ui_.app().busy; }, std::chrono::seconds(60))) {
+        if (!PumpUntil([&] { return !ui_.app().busy && ui_.app().historySaver.Unwritten() == 0; },
+                       std::chrono::seconds(60))) {
             std::fprintf(stderr, "consultation %d did not finish\n", c.number);
             return false;
         }

@@ -114,7 +114,9 @@ void CheckHistorySave(Storage& storage, FileSystem& writer, bool writes, const U
     if (added.id.empty()) {
         added.id = u"id";
     }
-    SaveHistoryEntry(writer, storage.stamps, folder, c.email, c.type, c.title, c.preview, c.detail);
+    const FileFailure saved = SaveHistoryEntry(writer, storage.stamps, folder, c.email, c.type,
+                                               c.title, c.preview, c.detail);
+    FUZZ_CHECK((saved == FileFailure::kNone) == writes);
     const std::vector<HistoryEntry> after = LoadHistory(files, folder, c.email);
     // Bytes the program would not have written are kept aside, exactly, before any rewrite.
     const WideText copy = HistoryFilePath(folder, c.email) + u"." +
@@ -176,7 +178,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CheckProfileSave(storage, writer, writes, file, consultation);
 
     // Leave the data folder as it was, and make sure no temporary file was left in it.
-    storage.files.RemoveFile(HistoryFilePath(storage.dataFolder, consultation.email));
+    const WideText history = HistoryFilePath(storage.dataFolder, consultation.email);
+    storage.files.RemoveFile(history);
+    storage.files.RemoveFile(HistoryLockPath(history));
     storage.files.RemoveFile(storage.dataFolder + u"\\profile.json");
     FUZZ_CHECK(storage.files.List(storage.dataFolder + u"\\history").empty());
     FUZZ_CHECK(storage.files.List(storage.dataFolder) == std::vector<WideText>{u"history"});

@@ -47,8 +47,10 @@ class Consultations : public ::testing::Test {
     }
     void TearDown() override { SetConsultTransport({}); }
 
+    // The consultation over and its entry, if any, written by the saver's thread.
     [[nodiscard]] bool WaitUntilIdle() {
-        return PumpUntil([&] { return !ui_.app().busy; }, std::chrono::seconds(30));
+        return PumpUntil([&] { return !ui_.app().busy && ui_.app().historySaver.Unwritten() == 0; },
+                         std::chrono::seconds(30));
     }
     void Type(PageIndex page, int id, const wchar_t* text) {
         SetWindowTextW(ui_.control(page, id), text);

@@ -9,6 +9,7 @@
 #include "protocol/utf8.h"
 #include "storage/data_folder.h"
 #include "storage/history_text.h"
+#include "tests/storage/support/failing_file_system.h"
 #include "tests/storage/support/fake_stamps.h"
 #include "tests/storage/support/temp_file_system.h"
 
@@ -81,7 +82,8 @@ TEST_F(HistoryStoreTest, AnyFormOfTheEmailSharesOneFileHoldingTheKey) {
     ASSERT_EQ(entries.size(), 2u);
     EXPECT_EQ(entries[0].email, u"ana@x.es");
     EXPECT_EQ(entries[1].email, u"ana@x.es");
-    EXPECT_EQ(files.List(dataFolder + u"\\history"), std::vector<WideText>{u"ana@x.es.json"});
+    EXPECT_EQ(files.List(dataFolder + u"\\history"),
+              (std::vector<WideText>{u"ana@x.es.json", u"ana@x.es.json.lock"}));
 }
 
 struct CutCase {
@@ -206,7 +208,7 @@ struct DamageCase {
 };
 
 // The reading keeps the complete entries in front of the damage; the rest of the bytes are kept
-// exactly, once, beside the file.
+// exactly, once, beside the file, also when the first try's rename was refused.
 TEST_F(HistoryStoreTest, KeepsTheBytesOfADamagedFileBesideItOnce) {
     const Utf8Text a = R"({"id":"a","email":"ana@x.es","type":"chat","title":"t","preview":"p",)"
                        R"("detail":"d","createdAt":5})";
@@ -224,6 +226,12 @@ TEST_F(HistoryStoreTest, KeepsTheBytesOfADamagedFileBesideItOnce) {
         files.PutFile(HistoryFilePath(dataFolder, email), c.file);
         stamps.now = 1700000000000 + n;
 
+        FailingFileSystem renameHeld(files, WriteFault::kMove);
+        renameHeld.passFirst = 1;  // the copy is made, the history's rename refused
+        EXPECT_EQ(
+            SaveHistoryEntry(renameHeld, stamps, dataFolder, email, u"chat", u"nuevo", u"d", u"d"),
+            FileFailure::kHeld)
+            << c.name;
         Save(email, u"nuevo");
         stamps.now += 1000;
         Save(email, u"otro");
@@ -235,6 +243,7 @@ TEST_F(HistoryStoreTest, KeepsTheBytesOfADamagedFileBesideItOnce) {
                               Utf8ToWide(std::to_string(1700000000000 + n)) + u".damaged";
         EXPECT_EQ(files.ReadWholeFile(copy), c.file) << c.name;
         expectedNames.push_back(email + u".json");
+        expectedNames.push_back(email + u".json.lock");
         expectedNames.push_back(copy.substr(dataFolder.size() + 9));
     }
     std::sort(expectedNames.begin(), expectedNames.end());
@@ -253,7 +262,8 @@ TEST_F(HistoryStoreTest, NeverCopiesAFileItWroteItself) {
     stamps.now += 1;
     Save(u"ana@x.es");
 
-    EXPECT_EQ(files.List(dataFolder + u"\\history"), std::vector<WideText>{u"ana@x.es.json"});
+    EXPECT_EQ(files.List(dataFolder + u"\\history"),
+              (std::vector<WideText>{u"ana@x.es.json", u"ana@x.es.json.lock"}));
 }
 
 TEST_F(HistoryStoreTest, NamesTheEntryIdWhenNoUuidCanBeMade) {

@@ -27,6 +27,7 @@ constexpr FaultCase kFaults[] = {
 constexpr FaultCase kHistoryFaults[] = {
     {"create", WriteFault::kCreate}, {"write", WriteFault::kWrite}, {"flush", WriteFault::kFlush},
     {"close", WriteFault::kClose},   {"move", WriteFault::kMove},   {"read", WriteFault::kRead},
+    {"lock", WriteFault::kLock},
 };
 
 class ReplaceFileTest : public ::testing::Test {
@@ -41,11 +42,13 @@ TEST_F(ReplaceFileTest, ReplacesTheWholeContent) {
     const WideText path = dataFolder + u"\\f.json";
     files.PutFile(path, "a much longer old content");
 
-    ASSERT_TRUE(ReplaceFileContent(files, path, "new"));
+    ASSERT_EQ(ReplaceFileContent(files, path, "new"), FileFailure::kNone);
     EXPECT_EQ(files.ReadWholeFile(path), "new");
-    ASSERT_TRUE(ReplaceFileContent(files, path, ""));
+    ASSERT_EQ(ReplaceFileContent(files, path, ""), FileFailure::kNone);
     EXPECT_EQ(files.ReadWholeFile(path), "");
     EXPECT_EQ(files.List(dataFolder), (std::vector<WideText>{u"f.json", u"history"}));
+    EXPECT_EQ(ReplaceFileContent(files, dataFolder + u"\\no\\f.json", "x"),
+              FileFailure::kUnavailable);
 }
 
 TEST_F(ReplaceFileTest, AFailedHistorySaveLeavesThePreviousFileAsItWas) {
@@ -79,41 +82,57 @@ TEST_F(ReplaceFileTest, AFailedProfileSaveLeavesThePreviousFileAsItWas) {
     }
 }
 
-TEST_F(ReplaceFileTest, AFailedFirstSaveLeavesNoFile) {
+TEST_F(ReplaceFileTest, AFailedFirstSaveLeavesNoFileButTheLock) {
     for (const auto& c : kFaults) {
         FailingFileSystem failing(files, c.fault);
-        SaveHistoryEntry(failing, stamps, dataFolder, u"ana@x.es", u"chat", u"t", u"p", u"d");
+        EXPECT_NE(
+            SaveHistoryEntry(failing, stamps, dataFolder, u"ana@x.es", u"chat", u"t", u"p", u"d"),
+            FileFailure::kNone)
+            << c.name;
         SaveProfile(failing, dataFolder, u"ana@x.es", u"Ana");
 
-        EXPECT_TRUE(files.List(historyFolder).empty()) << c.name;
+        EXPECT_EQ(files.List(historyFolder), std::vector<WideText>{u"ana@x.es.json.lock"})
+            << c.name;
         EXPECT_EQ(files.List(dataFolder), std::vector<WideText>{u"history"}) << c.name;
     }
 }
 
-// Another copy keeping the lock past the wait, or a lock the system will not make: saving as if
-// there were no lock risks a collision, skipping the save loses the consultation for sure.
-TEST_F(ReplaceFileTest, ASaveWithoutItsLockStillHappens) {
-    FailingFileSystem unlocked(files, WriteFault::kLock);
-
+// Another copy in the middle of its own save: the file is neither read nor replaced, and the
+// save says the history is held, so that it is tried again.
+TEST_F(ReplaceFileTest, ASaveWhoseLockIsHeldWritesNothing) {
     SaveHistoryEntry(files, stamps, dataFolder, u"ana@x.es", u"chat", u"uno", u"p", u"d");
-    SaveHistoryEntry(unlocked, stamps, dataFolder, u"ana@x.es", u"chat", u"dos", u"p", u"d");
-    SaveProfile(unlocked, dataFolder, u"ana@x.es", u"Ana");
+    const WideText path = HistoryFilePath(dataFolder, u"ana@x.es");
+    const LockAttempt other = files.TryLock(HistoryLockPath(path));
+    ASSERT_NE(other.lock, nullptr);
+    const Utf8Text before = *files.ReadWholeFile(path);
 
-    EXPECT_EQ(LoadHistory(files, dataFolder, u"ana@x.es").size(), 2u);
-    EXPECT_EQ(LoadProfile(files, dataFolder).name, u"Ana");
+    EXPECT_EQ(files.TryLock(HistoryLockPath(path)).failure, FileFailure::kHeld);
+    EXPECT_EQ(SaveHistoryEntry(files, stamps, dataFolder, u"ana@x.es", u"chat", u"dos", u"p", u"d"),
+              FileFailure::kHeld);
+    EXPECT_EQ(files.ReadWholeFile(path), before);
 }
 
-// A save cut short by a crash or power cut leaves its temporary file behind; the next save
-// must neither trip over it nor take its content.
+// A save cut short by a crash or power cut leaves its temporary file behind; the next save must
+// neither trip over it nor take its content, nor remove a file that may be another copy's.
 TEST_F(ReplaceFileTest, ASaveAfterAnInterruptedOneStartsAfresh) {
     SaveHistoryEntry(files, stamps, dataFolder, u"ana@x.es", u"chat", u"uno", u"p", u"d");
     const WideText path = HistoryFilePath(dataFolder, u"ana@x.es");
-    files.PutFile(TemporaryPathFor(path), R"([{"id":"half-writ)");
+    const WideText leftover = TemporaryPathFor(path, u"77-other", 1);
+    files.PutFile(leftover, R"([{"id":"half-writ)");
 
     SaveHistoryEntry(files, stamps, dataFolder, u"ana@x.es", u"chat", u"dos", u"p", u"d");
 
-    EXPECT_EQ(files.List(historyFolder), std::vector<WideText>{u"ana@x.es.json"});
+    EXPECT_EQ(files.List(historyFolder),
+              (std::vector<WideText>{u"ana@x.es.json", u"ana@x.es.json.lock", u"~77-other-1.tmp"}));
     EXPECT_EQ(LoadHistory(files, dataFolder, u"ana@x.es").size(), 2u);
+}
+
+// Each save writes a temporary file no other writer uses: the process's tag and a serial.
+TEST_F(ReplaceFileTest, TemporaryNamesDifferByProcessAndSave) {
+    const WideText path = u"C:\\h\\a.json";
+    EXPECT_EQ(TemporaryPathFor(path, u"12-ab", 3), u"C:\\h\\~12-ab-3.tmp");
+    EXPECT_NE(TemporaryPathFor(path, u"12-ab", 3), TemporaryPathFor(path, u"13-ab", 3));
+    EXPECT_NE(TemporaryPathFor(path, u"12-ab", 3), TemporaryPathFor(path, u"12-ab", 4));
 }
 
 }  // namespace

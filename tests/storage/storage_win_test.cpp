@@ -17,7 +17,7 @@
 #include "protocol/wide_text_win.h"
 #include "storage/data_folder.h"
 #include "storage/history_store.h"
-#include "storage/lock_name.h"
+#include "storage/history_saver.h"
 #include "storage/profile.h"
 #include "storage/replace_file.h"
 
@@ -172,43 +172,55 @@ TEST(SystemFileSystemTest, ReplacesFilesUnderNamesOutsideEveryCodePage) {
     const WideText path = folder + u"\\perfil \u2603.json";
 
     files.CreateFolder(folder);
-    ASSERT_TRUE(ReplaceFileContent(files, path, std::string(100000, 'x')));
-    ASSERT_TRUE(ReplaceFileContent(files, path, "contenido \xC3\xB1"));
+    ASSERT_EQ(ReplaceFileContent(files, path, std::string(100000, 'x')), FileFailure::kNone);
+    ASSERT_EQ(ReplaceFileContent(files, path, "contenido \xC3\xB1"), FileFailure::kNone);
 
     EXPECT_EQ(List(scratch.path()), std::vector<WideText>{u"Ñandú 中文 Ωμέγα \U0001F600"});
     EXPECT_EQ(List(folder), std::vector<WideText>{u"perfil \u2603.json"});
     EXPECT_EQ(files.ReadWholeFile(path), "contenido \xC3\xB1");
 }
 
-TEST(SystemFileSystemTest, ReadsFilesOthersHoldOpenButNotFolders) {
+// Only a file missing from a folder that is there is not found; a folder that is gone (a
+// redirected profile's share, a DFS link) or in the file's place is unavailable, and a file
+// another program keeps to itself is held.
+TEST(SystemFileSystemTest, ReadsFilesOthersHoldOpenAndTellsWhyOthersCannotBeRead) {
     ScratchFolder scratch(u"lectura");
     FileSystem& files = SystemFileSystem();
     const WideText path = scratch / u"f.json";
-    ASSERT_TRUE(ReplaceFileContent(files, path, "[]"));
+    ASSERT_EQ(ReplaceFileContent(files, path, "[]"), FileFailure::kNone);
 
-    const Handle<CloseHandle> other(OpenAsAnotherProgram(path, GENERIC_READ | GENERIC_WRITE,
-                                                         FILE_SHARE_READ | FILE_SHARE_WRITE));
-    ASSERT_TRUE(other.IsValid());
-
-    EXPECT_EQ(files.ReadWholeFile(path), "[]");
-    EXPECT_EQ(files.ReadWholeFile(scratch / u"no.json"), std::nullopt);
-    EXPECT_EQ(files.ReadWholeFile(scratch.path()), std::nullopt);
+    {
+        const Handle<CloseHandle> other(OpenAsAnotherProgram(path, GENERIC_READ | GENERIC_WRITE,
+                                                             FILE_SHARE_READ | FILE_SHARE_WRITE));
+        ASSERT_TRUE(other.IsValid());
+        EXPECT_EQ(files.ReadWholeFile(path), "[]");
+    }
+    EXPECT_EQ(files.Read(scratch / u"no.json").failure, FileFailure::kNotFound);
+    EXPECT_EQ(files.Read(scratch / u"ido\\no.json").failure, FileFailure::kUnavailable);
+    EXPECT_EQ(files.Read(scratch.path()).failure, FileFailure::kUnavailable);
+    const Handle<CloseHandle> alone(OpenAsAnotherProgram(path, GENERIC_READ, 0));
+    ASSERT_TRUE(alone.IsValid());
+    const FileRead held = files.Read(path);
+    EXPECT_EQ(held.content, std::nullopt);
+    EXPECT_EQ(held.failure, FileFailure::kHeld);
 }
 
-// Two saves of one file at the same moment: the second cannot open the temporary file that the
-// first is writing, and leaves it alone.
-TEST(SystemFileSystemTest, ASecondWriterKeepsOffTheTemporaryFileInUse) {
+// Two saves of one file at the same moment each write a temporary file of their own: neither
+// empties or removes the other's, and the later rename wins whole.
+TEST(SystemFileSystemTest, TwoWritersOfOneFileKeepToTheirOwnTemporaryFiles) {
     ScratchFolder scratch(u"dos");
     FileSystem& files = SystemFileSystem();
     const WideText path = scratch / u"f.json";
+    const WideText first = TemporaryPathFor(path, files.ProcessTag(), 0);
 
-    std::unique_ptr<WritableFile> first = files.CreateForWriting(TemporaryPathFor(path));
-    ASSERT_NE(first, nullptr);
-    EXPECT_FALSE(ReplaceFileContent(files, path, "segundo"));
-    ASSERT_TRUE(first->Write("primero") && first->Flush() && first->Close());
+    std::unique_ptr<WritableFile> writing = files.CreateForWriting(first);
+    ASSERT_NE(writing, nullptr);
+    EXPECT_EQ(ReplaceFileContent(files, path, "segundo"), FileFailure::kNone);
+    ASSERT_TRUE(writing->Write("primero") && writing->Flush() && writing->Close());
+    ASSERT_EQ(files.MoveReplacing(first, path), FileFailure::kNone);
 
-    ASSERT_TRUE(files.MoveReplacing(TemporaryPathFor(path), path));
     EXPECT_EQ(files.ReadWholeFile(path), "primero");
+    EXPECT_EQ(List(scratch.path()), std::vector<WideText>{u"f.json"});
 }
 
 // Windows 10 opens a device for a name that is CON, PRN, AUX, NUL, COM1-9 or LPT1-9 up to its
@@ -229,7 +241,9 @@ TEST(SystemStorageTest, SavesHistoriesWhoseNamesWindowsWouldTakeForDevices) {
         const std::vector<WideText> names = List(scratch / u"history");
         EXPECT_NE(std::find(names.begin(), names.end(), email + u".json"), names.end())
             << WideToUtf8(email);
-        SystemFileSystem().RemoveFile(path);  // ScratchFolder's plain paths cannot
+        // ScratchFolder's plain paths cannot.
+        SystemFileSystem().RemoveFile(path);
+        SystemFileSystem().RemoveFile(HistoryLockPath(path));
     }
     EXPECT_GT(HistoryFilePath(scratch.path(), longEmail).size(), 260u);
 }
@@ -268,56 +282,54 @@ TEST(SystemStorageTest, ASaveWaitsOutAProgramHoldingTheHistoryFile) {
             }
         });
         holding.get_future().wait();
-        SaveHistoryEntry(scratch.path(), u"ana@clinica.es", u"chat", u"dos", u"p", u"d");
+        const FileFailure failure =
+            SaveHistoryEntry(scratch.path(), u"ana@clinica.es", u"chat", u"dos", u"p", u"d");
         saved.set_value();
         scanner.join();
 
         const std::vector<HistoryEntry> entries = LoadHistory(scratch.path(), u"ana@clinica.es");
         if (c.letsGoSoon) {
+            EXPECT_EQ(failure, FileFailure::kNone) << c.name;
             ASSERT_EQ(entries.size(), 2u) << c.name;
             EXPECT_EQ(entries[0].title, u"dos") << c.name;
         } else {
+            // Held, so the saver tries again later.
+            EXPECT_EQ(failure, FileFailure::kHeld) << c.name;
             EXPECT_EQ(SystemFileSystem().ReadWholeFile(path), before) << c.name;
         }
-        EXPECT_EQ(List(scratch / u"history"), std::vector<WideText>{u"ana@clinica.es.json"})
+        EXPECT_EQ(List(scratch / u"history"),
+                  (std::vector<WideText>{u"ana@clinica.es.json", u"ana@clinica.es.json.lock"}))
             << c.name;
     }
 }
 
-// The lock's name taken by an object of another kind, or its holder keeping it past the wait:
-// the save goes on without it.
-TEST(SystemStorageTest, SavesWhenTheSaveLockCannotBeHad) {
-    ScratchFolder scratch(u"sin-cerrojo");
+// The save lock is a byte-range lock on byte 0 of the lock file beside the history: another
+// holder of it, through a handle of its own as another session's or machine's copy has, keeps a
+// save off the history until it lets go; the lock file stays, empty.
+TEST(SystemStorageTest, AnotherHolderOfTheLockFilesByteKeepsSavesOff) {
+    ScratchFolder scratch(u"cerrojo-ajeno");
     SystemFileSystem().CreateFolder(scratch / u"history");
-    const WideText& dataFolder = scratch.path();
-    const WideText profile = dataFolder + u"\\profile.json";
-    const Handle<CloseHandle> squatter(
-        CreateEventW(nullptr, TRUE, FALSE, AsWinText(SaveLockName(profile))));
-    const Handle<CloseHandle> squatter2(CreateEventW(
-        nullptr, TRUE, FALSE, AsWinText(SaveLockName(HistoryFilePath(dataFolder, u"ana@x.es")))));
-    ASSERT_NE(squatter.get(), nullptr);
-    ASSERT_NE(squatter2.get(), nullptr);
+    const WideText path = HistoryFilePath(scratch.path(), u"ana@x.es");
+    ASSERT_EQ(SaveHistoryEntry(scratch.path(), u"ana@x.es", u"chat", u"uno", u"p", u"d"),
+              FileFailure::kNone);
+    {
+        const Handle<CloseHandle> other(
+            CreateFileW(AsWinText(HistoryLockPath(path)), GENERIC_READ | GENERIC_WRITE,
+                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_TRUE(other.IsValid());
+        OVERLAPPED at{};
+        ASSERT_TRUE(LockFileEx(other.get(), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0,
+                               1, 0, &at));
 
-    SaveProfile(dataFolder, u"ana@x.es", u"Ana");
-    SaveHistoryEntry(dataFolder, u"ana@x.es", u"chat", u"t", u"p", u"d");
-
-    EXPECT_EQ(LoadProfile(dataFolder).email, u"ana@x.es");
-    EXPECT_EQ(LoadHistory(dataFolder, u"ana@x.es").size(), 1u);
-
-    std::promise<bool> taken;
-    std::promise<void> saved;
-    std::thread holder([&, future = saved.get_future()] {
-        const std::unique_ptr<FileLock> lock = SystemFileSystem().LockFile(
-            HistoryFilePath(dataFolder, u"luis@x.es"), std::chrono::milliseconds(0));
-        taken.set_value(lock != nullptr);
-        future.wait();
-    });
-    const bool held = taken.get_future().get();
-    SaveHistoryEntry(dataFolder, u"luis@x.es", u"chat", u"t", u"p", u"d");
-    saved.set_value();
-    holder.join();
-    EXPECT_TRUE(held);
-    EXPECT_EQ(LoadHistory(dataFolder, u"luis@x.es").size(), 1u);
+        EXPECT_EQ(SaveHistoryEntry(scratch.path(), u"ana@x.es", u"chat", u"dos", u"p", u"d"),
+                  FileFailure::kHeld);
+        EXPECT_EQ(LoadHistory(scratch.path(), u"ana@x.es").size(), 1u);
+    }
+    EXPECT_EQ(SaveHistoryEntry(scratch.path(), u"ana@x.es", u"chat", u"dos", u"p", u"d"),
+              FileFailure::kNone);
+    EXPECT_EQ(LoadHistory(scratch.path(), u"ana@x.es").size(), 2u);
+    EXPECT_EQ(SystemFileSystem().ReadWholeFile(HistoryLockPath(path)), "");
 }
 
 // Two copies of the program, played by two threads on the real file calls, each saving many
@@ -326,11 +338,17 @@ TEST(SystemStorageTest, TwoCopiesSavingIntoOneHistoryKeepEveryEntry) {
     ScratchFolder scratch(u"dos-copias");
     SystemFileSystem().CreateFolder(scratch / u"history");
     constexpr int kSavesEach = 60;
+    const SaverHooks system = SystemSaverHooks();
     const auto saveMany = [&](char16_t copy) {
         for (int i = 0; i < kSavesEach; ++i) {
             WideText title(1, copy);
             title += Utf8ToWide(std::to_string(i));
-            SaveHistoryEntry(scratch.path(), u"ana@clinica.es", u"chat", title, u"p", u"d");
+            const std::vector<PendingEntry> left = WritePendingEntries(
+                *system.files, *system.clock,
+                {{scratch.path(), MakeHistoryEntry(SystemEntryStamps(), u"ana@clinica.es", u"chat",
+                                                   title, u"p", u"d")}},
+                [] { return std::chrono::milliseconds::max(); });
+            EXPECT_TRUE(left.empty());
         }
     };
     std::thread other(saveMany, u'b');
@@ -345,37 +363,26 @@ TEST(SystemStorageTest, TwoCopiesSavingIntoOneHistoryKeepEveryEntry) {
     }
     EXPECT_EQ(titles.size(), 2u * kSavesEach);
     EXPECT_EQ(ids.size(), 2u * kSavesEach);
-    EXPECT_EQ(List(scratch / u"history"), std::vector<WideText>{u"ana@clinica.es.json"});
+    EXPECT_EQ(List(scratch / u"history"),
+              (std::vector<WideText>{u"ana@clinica.es.json", u"ana@clinica.es.json.lock"}));
 }
 
-// The lock waits for its holder, gives up when the wait runs out, and is taken over from a holder
-// that ended without letting go, as a copy that crashed mid-save does.
-TEST(SystemFileSystemTest, AFileLockWaitsForItsHolderButNotForOneThatEnded) {
+// The lock is refused while another handle holds it, for that lock file only, and can be had
+// once the holder closes it, as the system does for a copy that ends mid-save.
+TEST(SystemFileSystemTest, ALockIsRefusedWhileHeldAndFreeOnceItsHolderLetsGo) {
     ScratchFolder scratch(u"cerrojo");
     FileSystem& files = SystemFileSystem();
-    const WideText path = scratch / u"f.json";
-    using std::chrono::milliseconds;
+    const WideText lockPath = scratch / u"f.json.lock";
 
-    std::promise<void> taken;
-    std::promise<void> letGo;
-    std::thread holder([&] {
-        const std::unique_ptr<FileLock> lock = files.LockFile(path, milliseconds(0));
-        taken.set_value();
-        letGo.get_future().wait();
-    });
-    taken.get_future().wait();
-    EXPECT_EQ(files.LockFile(path, milliseconds(100)), nullptr);
-    EXPECT_NE(files.LockFile(scratch / u"otro.json", milliseconds(0)), nullptr);
-    letGo.set_value();
-    EXPECT_NE(files.LockFile(path, milliseconds(10000)), nullptr);
-    holder.join();
-
-    std::unique_ptr<FileLock> abandoned;
-    std::thread([&] {
-        abandoned = files.LockFile(path, milliseconds(0));
-    }).join();  // ends still holding
-    ASSERT_NE(abandoned, nullptr);
-    EXPECT_NE(files.LockFile(path, milliseconds(10000)), nullptr);
+    LockAttempt holder = files.TryLock(lockPath);
+    ASSERT_NE(holder.lock, nullptr);
+    const LockAttempt refused = files.TryLock(lockPath);
+    EXPECT_EQ(refused.lock, nullptr);
+    EXPECT_EQ(refused.failure, FileFailure::kHeld);
+    EXPECT_NE(files.TryLock(scratch / u"otro.json.lock").lock, nullptr);
+    holder.lock.reset();
+    EXPECT_NE(files.TryLock(lockPath).lock, nullptr);
+    EXPECT_EQ(files.TryLock(scratch / u"ido\\f.json.lock").failure, FileFailure::kUnavailable);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 namespace alvena {
 namespace {
 
+// Fails at `fault`, one of the steps of a file's write.
 class FailingFile final : public WritableFile {
   public:
     FailingFile(std::unique_ptr<WritableFile> inner, WriteFault fault)
@@ -28,18 +29,19 @@ class FailingFile final : public WritableFile {
 }  // namespace
 
 std::unique_ptr<WritableFile> FailingFileSystem::CreateForWriting(const WideText& path) {
-    if (fault_ == WriteFault::kCreate) {
+    if (Fails(WriteFault::kCreate)) {
         return nullptr;
     }
     std::unique_ptr<WritableFile> file = inner_.CreateForWriting(path);
     if (!file) {
         return nullptr;
     }
+    const bool failsHere = fault_ == WriteFault::kWrite || fault_ == WriteFault::kFlush ||
+                           fault_ == WriteFault::kClose;
+    if (!failsHere || !Fails(fault_)) {
+        return file;
+    }
     return std::make_unique<FailingFile>(std::move(file), fault_);
-}
-
-bool FailingFileSystem::MoveReplacing(const WideText& from, const WideText& to) {
-    return fault_ != WriteFault::kMove && inner_.MoveReplacing(from, to);
 }
 
 }  // namespace alvena

@@ -1,7 +1,6 @@
 #include "tests/storage/support/temp_file_system.h"
 
 #include <algorithm>
-#include <condition_variable>
 #include <fstream>
 #include <mutex>
 #include <random>
@@ -52,7 +51,6 @@ class StreamFile final : public WritableFile {
 // The locks held in this process, by host path.
 struct HeldLocks {
     std::mutex guard;
-    std::condition_variable released;
     std::set<fs::path> paths;
 };
 
@@ -68,7 +66,6 @@ class HeldLock final : public FileLock {
         HeldLocks& held = Held();
         const std::lock_guard<std::mutex> lock(held.guard);
         held.paths.erase(path_);
-        held.released.notify_all();
     }
     HeldLock(const HeldLock&) = delete;
     HeldLock& operator=(const HeldLock&) = delete;
@@ -118,22 +115,25 @@ void TempFileSystem::CreateFolder(const WideText& path) {
     fs::create_directory(HostPath(path), ignored);
 }
 
-std::optional<Utf8Text> TempFileSystem::ReadWholeFile(const WideText& path) {
+FileRead TempFileSystem::Read(const WideText& path) {
     const fs::path host = HostPath(path);
     std::error_code error;
     if (!fs::is_regular_file(host, error)) {
-        return std::nullopt;
+        // Only a file missing from a folder that is there is not found.
+        const bool notFound =
+            !fs::exists(host, error) && fs::is_directory(host.parent_path(), error);
+        return {std::nullopt, notFound ? FileFailure::kNotFound : FileFailure::kUnavailable};
     }
     std::ifstream stream(host, std::ios::binary | std::ios::ate);
     if (!stream) {
-        return std::nullopt;
+        return {std::nullopt, FileFailure::kUnavailable};
     }
     Utf8Text content(static_cast<std::size_t>(stream.tellg()), '\0');
     stream.seekg(0);
     if (!stream.read(content.data(), static_cast<std::streamsize>(content.size()))) {
-        return std::nullopt;
+        return {std::nullopt, FileFailure::kUnavailable};
     }
-    return content;
+    return {std::move(content), FileFailure::kNone};
 }
 
 bool TempFileSystem::IsMissing(const WideText& path) {
@@ -149,10 +149,10 @@ std::unique_ptr<WritableFile> TempFileSystem::CreateForWriting(const WideText& p
     return file;
 }
 
-bool TempFileSystem::MoveReplacing(const WideText& from, const WideText& to) {
+FileFailure TempFileSystem::MoveReplacing(const WideText& from, const WideText& to) {
     std::error_code error;
     fs::rename(HostPath(from), HostPath(to), error);
-    return !error;
+    return error ? FileFailure::kUnavailable : FileFailure::kNone;
 }
 
 void TempFileSystem::RemoveFile(const WideText& path) {
@@ -160,16 +160,22 @@ void TempFileSystem::RemoveFile(const WideText& path) {
     fs::remove(HostPath(path), ignored);
 }
 
-std::unique_ptr<FileLock> TempFileSystem::LockFile(const WideText& path,
-                                                   std::chrono::milliseconds wait) {
-    fs::path host = HostPath(path);
+LockAttempt TempFileSystem::TryLock(const WideText& lockPath) {
+    fs::path host = HostPath(lockPath);
+    std::error_code error;
+    if (!fs::exists(host, error)) {
+        std::ofstream create(host, std::ios::binary | std::ios::app);
+        if (!create) {
+            return {nullptr, FileFailure::kUnavailable};
+        }
+    }
     HeldLocks& held = Held();
-    std::unique_lock<std::mutex> lock(held.guard);
-    if (!held.released.wait_for(lock, wait, [&] { return held.paths.count(host) == 0; })) {
-        return nullptr;
+    const std::lock_guard<std::mutex> lock(held.guard);
+    if (held.paths.count(host) != 0) {
+        return {nullptr, FileFailure::kHeld};
     }
     held.paths.insert(host);
-    return std::make_unique<HeldLock>(std::move(host));
+    return {std::make_unique<HeldLock>(std::move(host)), FileFailure::kNone};
 }
 
 void TempFileSystem::PutFile(const WideText& path, Utf8View content) const {

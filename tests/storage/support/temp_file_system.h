@@ -21,15 +21,15 @@ class TempFileSystem final : public FileSystem {
 
     std::optional<WideText> RoamingFolder() override { return roaming; }
     void CreateFolder(const WideText& path) override;
-    std::optional<Utf8Text> ReadWholeFile(const WideText& path) override;
+    FileRead Read(const WideText& path) override;
     bool IsMissing(const WideText& path) override;
     std::unique_ptr<WritableFile> CreateForWriting(const WideText& path) override;
-    bool MoveReplacing(const WideText& from, const WideText& to) override;
+    FileFailure MoveReplacing(const WideText& from, const WideText& to) override;
     void RemoveFile(const WideText& path) override;
-    // Shared by every TempFileSystem of the test process, whose threads play the program's
-    // copies; kept outside the folder tree, as the platform's named locks are.
-    std::unique_ptr<FileLock> LockFile(const WideText& path,
-                                       std::chrono::milliseconds wait) override;
+    // The lock file is made in the tree; the locks are shared by every TempFileSystem of the test
+    // process, whose threads play the program's copies.
+    LockAttempt TryLock(const WideText& lockPath) override;
+    WideText ProcessTag() override { return u"4242-test"; }
 
     // For setting up and checking files directly.
     [[nodiscard]] std::filesystem::path HostPath(const WideText& path) const;
