@@ -13,6 +13,7 @@
 #include <new>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "app/control_ids.h"
@@ -453,38 +454,138 @@ TEST_F(Consultations, ReadAloudWithThePlatformVoiceLeavesTheWindowAsItWas) {
     ui_.app().voice.reset();
 }
 
+// Asks the window for an answer (WM_NULL, as Windows does before it greys a window out as not
+// responding) from another thread, every 100 ms until stopped, and keeps the slowest answer.
+class WindowProber {
+  public:
+    explicit WindowProber(HWND window)
+        : thread_([this, window] {
+              while (!stop_) {
+                  DWORD_PTR result = 0;
+                  const auto start = std::chrono::steady_clock::now();
+                  if (SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &result)) {
+                      ++answered_;
+                  }
+                  const long long ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                           std::chrono::steady_clock::now() - start)
+                                           .count();
+                  slowestMs_ = std::max(slowestMs_.load(), ms);
+                  ++asked_;
+                  Sleep(100);
+              }
+          }) {}
+    ~WindowProber() { Stop(); }
+    WindowProber(const WindowProber&) = delete;
+    WindowProber& operator=(const WindowProber&) = delete;
+
+    void Stop() {
+        stop_ = true;
+        if (thread_.joinable()) {
+            thread_.join();
+        }
+    }
+    [[nodiscard]] int asked() const { return asked_; }
+    [[nodiscard]] int answered() const { return answered_; }
+    [[nodiscard]] long long slowestMs() const { return slowestMs_; }
+
+  private:
+    std::atomic<bool> stop_{false};
+    std::atomic<int> asked_{0};
+    std::atomic<int> answered_{0};
+    std::atomic<long long> slowestMs_{0};
+    std::thread thread_;
+};
+
 TEST_F(Consultations, WindowAnswersWhileTheServiceHoldsItsReply) {
     standin_.Script(R"({"status":200,"delay_ms":5000,"body":"{\"answer\":\"por fin\"}"})");
     Ask(L"¿Sigue ahí?");
     // A window blocked by the consultation would not answer for 5 s; the generous limit keeps a
     // loaded machine from failing the test, and the slowest answer is reported.
     constexpr int kProbes = 20;
-    std::atomic<int> answered{0};
-    std::atomic<int> asked{0};
-    std::atomic<long long> slowestMs{0};
-    std::thread prober([&] {
-        for (int i = 0; i < kProbes; ++i) {
-            DWORD_PTR result = 0;
-            const auto start = std::chrono::steady_clock::now();
-            if (SendMessageTimeoutW(ui_.window(), WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &result)) {
-                ++answered;
-            }
-            const long long ms = std::chrono::duration_cast<std::chrono::milliseconds>(
-                                     std::chrono::steady_clock::now() - start)
-                                     .count();
-            slowestMs = std::max(slowestMs.load(), ms);
-            ++asked;
-            Sleep(100);
-        }
-    });
-    ASSERT_TRUE(PumpUntil([&] { return asked == kProbes; }, std::chrono::seconds(60)));
-    prober.join();
+    WindowProber prober(ui_.window());
+    ASSERT_TRUE(PumpUntil([&] { return prober.asked() >= kProbes; }, std::chrono::seconds(60)));
+    prober.Stop();
     EXPECT_TRUE(ui_.app().busy);  // the reply is still being held
-    EXPECT_EQ(answered.load(), kProbes);
+    EXPECT_EQ(prober.answered(), prober.asked());
     std::printf("window answered %d probes during the held reply, slowest in %lld ms\n",
-                answered.load(), slowestMs.load());
+                prober.answered(), prober.slowestMs());
     ASSERT_TRUE(WaitUntilIdle());
     EXPECT_EQ(Status(), u"Listo");
+}
+
+// Another program (a scanner, a backup agent) holding the history file with no sharing at all.
+class HeldHistory {
+  public:
+    explicit HeldHistory(const WideText& path)
+        : handle_(CreateFileW(AsWinText(path), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr)) {}
+    ~HeldHistory() { LetGo(); }
+    HeldHistory(const HeldHistory&) = delete;
+    HeldHistory& operator=(const HeldHistory&) = delete;
+
+    [[nodiscard]] bool holding() const { return handle_ != INVALID_HANDLE_VALUE; }
+    void LetGo() {
+        if (handle_ != INVALID_HANDLE_VALUE) {
+            CloseHandle(std::exchange(handle_, INVALID_HANDLE_VALUE));
+        }
+    }
+
+  private:
+    HANDLE handle_;
+};
+
+// The answer is shown at once and the window keeps answering while the held history makes the
+// save wait; the entry is written once the file is let go.
+TEST_F(Consultations, AHeldHistoryNeitherFreezesTheWindowNorLosesTheAnswer) {
+    ASSERT_EQ(SaveHistoryEntry(ui_.dataFolder(), u"ana@clinica.es", u"chat", u"antes", u"p", u"d"),
+              FileFailure::kNone);
+    HeldHistory scanner(HistoryFilePath(ui_.dataFolder(), u"ana@clinica.es"));
+    ASSERT_TRUE(scanner.holding());
+    WindowProber prober(ui_.window());
+
+    Ask(L"¿Y la fiebre?");
+    ASSERT_TRUE(PumpUntil([&] { return !ui_.app().busy; }, std::chrono::seconds(30)));
+    EXPECT_NE(Transcript().find(u"Alvena:\r\n"), WideText::npos);
+    // The hold lasts three seconds from the answer: the save waits it out.
+    const auto letGoAt = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+    ASSERT_TRUE(PumpUntil([&] { return std::chrono::steady_clock::now() >= letGoAt; },
+                          std::chrono::seconds(10)));
+    EXPECT_EQ(ui_.app().historySaver.Unwritten(), 1u);
+    scanner.LetGo();
+    ASSERT_TRUE(WaitUntilIdle());
+    prober.Stop();
+
+    const std::vector<HistoryEntry> history = SavedHistory();
+    ASSERT_EQ(history.size(), 2u);
+    EXPECT_EQ(history[0].title, u"¿Y la fiebre?");
+    EXPECT_EQ(prober.answered(), prober.asked());
+    // Well under the five seconds after which Windows greys a window out; the benchmark measures
+    // the real figure.
+    EXPECT_LT(prober.slowestMs(), 1000);
+    std::printf("window answered %d probes during a held save, slowest in %lld ms\n",
+                prober.answered(), prober.slowestMs());
+}
+
+// Closing the window right after an answer, while its save still waits for a held history:
+// the close waits for the save, and the answer is in the history once the window is gone.
+TEST_F(Consultations, ClosingRightAfterAnAnswerKeepsIt) {
+    ASSERT_EQ(SaveHistoryEntry(ui_.dataFolder(), u"ana@clinica.es", u"chat", u"antes", u"p", u"d"),
+              FileFailure::kNone);
+    HeldHistory scanner(HistoryFilePath(ui_.dataFolder(), u"ana@clinica.es"));
+    ASSERT_TRUE(scanner.holding());
+    Ask(L"¿Y mañana?");
+    ASSERT_TRUE(PumpUntil([&] { return !ui_.app().busy; }, std::chrono::seconds(30)));
+    std::thread letGo([&] {
+        Sleep(1000);
+        scanner.LetGo();
+    });
+
+    ui_.Close();
+    letGo.join();
+
+    const std::vector<HistoryEntry> history = SavedHistory();
+    ASSERT_EQ(history.size(), 2u);
+    EXPECT_EQ(history[0].title, u"¿Y mañana?");
 }
 
 }  // namespace
