@@ -10,6 +10,7 @@
 #include "app/dpi_win.h"
 #include "app/focus_win.h"
 #include "app/layout.h"
+#include "app/page_draft_win.h"
 #include "app/pages_win.h"
 #include "app/registration_win.h"
 #include "app/title_bar_win.h"
@@ -130,6 +131,23 @@ void OnDestroy() {
     app.backgroundBrush.reset();
     app.editBrush.reset();
     PostQuitMessage(0);
+}
+
+// Windows ends the session (sign-out, shutdown), or an installer's Restart Manager closes the
+// program to update it: what is typed is kept as a draft for the next start, and the history
+// saves under way are finished, before Windows ends the process once this returns. For a close
+// by an installer the window goes too, and the process ends by itself.
+void OnEndSession(HWND window, bool ending, LPARAM reason) {
+    if (!ending) {
+        return;  // another program refused: the session goes on
+    }
+    AppState& app = *CurrentApp();
+    // The draft first: it takes a moment, a save may wait for a held file.
+    SaveSessionDraft(app);
+    app.historySaver.Finish(kCloseSaveWait);
+    if ((reason & ENDSESSION_CLOSEAPP) != 0) {
+        DestroyWindow(window);
+    }
 }
 
 LRESULT OnEraseBackground(HWND window, HDC dc) {
@@ -335,6 +353,12 @@ LRESULT HandleMainMessage(HWND window, UINT message, WPARAM wParam, LPARAM lPara
             return OnCtlColorStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
         case WM_COMPLETE_PAGES:
             CompletePages();
+            RestoreSessionDraft(*CurrentApp());
+            return 0;
+        case WM_QUERYENDSESSION:
+            return TRUE;
+        case WM_ENDSESSION:
+            OnEndSession(window, wParam != FALSE, lParam);
             return 0;
         case WM_CONSULT_DONE:
             OnConsultDone(reinterpret_cast<ConsultResult*>(lParam));

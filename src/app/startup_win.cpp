@@ -53,6 +53,9 @@ int RunAlvena(HINSTANCE instance, int showCommand) {
     }
     ShowWindow(window, showCommand);
     UpdateWindow(window);
+    // An installer that closes the program to update it, or Windows restarting after updates,
+    // starts it again, as it was started; not after a crash or a hang.
+    RegisterApplicationRestart(nullptr, RESTART_NO_CRASH | RESTART_NO_HANG);
     return RunMessageLoop();
 }
 

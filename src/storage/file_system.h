@@ -77,6 +77,8 @@ class FileSystem {
     // has reached the storage device.
     [[nodiscard]] virtual FileFailure MoveReplacing(const WideText& from, const WideText& to) = 0;
     virtual void RemoveFile(const WideText& path) = 0;
+    // Removes a folder if it is empty; nothing is reported.
+    virtual void RemoveEmptyFolder(const WideText& path) = 0;
     // Takes the exclusive lock on byte 0 of `lockPath` without waiting, creating the file, empty,
     // when it is not there; the file is opened with full sharing and never removed. Every copy of
     // the program sees the lock, in any session and on any machine that reaches the file through

@@ -244,6 +244,10 @@ class WinFileSystem final : public FileSystem {
 
     void RemoveFile(const WideText& path) override { DeleteFileW(SystemPath(path).get()); }
 
+    void RemoveEmptyFolder(const WideText& path) override {
+        RemoveDirectoryW(SystemPath(path).get());
+    }
+
     LockAttempt TryLock(const WideText& lockPath) override {
         // Full sharing: every copy opens the file at once, and the lock, not the opening,
         // decides. Share modes are not seen across sessions everywhere; byte-range locks are,

@@ -36,6 +36,7 @@ class FailingFileSystem final : public FileSystem {
         return Fails(WriteFault::kMove) ? failure_ : inner_.MoveReplacing(from, to);
     }
     void RemoveFile(const WideText& path) override { inner_.RemoveFile(path); }
+    void RemoveEmptyFolder(const WideText& path) override { inner_.RemoveEmptyFolder(path); }
     LockAttempt TryLock(const WideText& lockPath) override {
         return Fails(WriteFault::kLock) ? LockAttempt{nullptr, failure_} : inner_.TryLock(lockPath);
     }

@@ -160,6 +160,13 @@ void TempFileSystem::RemoveFile(const WideText& path) {
     fs::remove(HostPath(path), ignored);
 }
 
+void TempFileSystem::RemoveEmptyFolder(const WideText& path) {
+    std::error_code ignored;
+    if (fs::is_directory(HostPath(path), ignored) && fs::is_empty(HostPath(path), ignored)) {
+        fs::remove(HostPath(path), ignored);
+    }
+}
+
 LockAttempt TempFileSystem::TryLock(const WideText& lockPath) {
     fs::path host = HostPath(lockPath);
     std::error_code error;

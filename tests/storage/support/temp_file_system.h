@@ -26,6 +26,7 @@ class TempFileSystem final : public FileSystem {
     std::unique_ptr<WritableFile> CreateForWriting(const WideText& path) override;
     FileFailure MoveReplacing(const WideText& from, const WideText& to) override;
     void RemoveFile(const WideText& path) override;
+    void RemoveEmptyFolder(const WideText& path) override;
     // The lock file is made in the tree; the locks are shared by every TempFileSystem of the test
     // process, whose threads play the program's copies.
     LockAttempt TryLock(const WideText& lockPath) override;
