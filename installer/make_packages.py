@@ -308,6 +308,12 @@ def main():
     try:
         build(os.path.abspath(exe), version, out_dir, work)
     except PackagingError as error:
+        # Nothing of this build is left; not even the empty folders a build tool made for it.
+        for folder in (os.path.join(out_dir, "winget"), out_dir):
+            try:
+                os.rmdir(folder)
+            except OSError:
+                pass
         sys.exit(f"error: {error}")
     finally:
         shutil.rmtree(work, ignore_errors=True)
