@@ -23,7 +23,6 @@ failure leaves no package behind.
 """
 import hashlib
 import os
-import re
 import shutil
 import struct
 import subprocess
@@ -152,6 +151,10 @@ def summary_properties(data):
     properties = {}
     for index in range(count):
         pid, offset = struct.unpack_from("<II", data, section + 8 + 8 * index)
+        # A stream's sectors lie one after the other in what wixl writes; were they not, the
+        # values would not lie within the section.
+        if not 8 + 8 * count <= offset < size:
+            raise PackagingError("the summary information is not in one piece")
         properties[pid] = (struct.unpack_from("<I", data, section + offset)[0], section + offset)
     return properties, section + size
 
