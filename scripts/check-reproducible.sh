@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds the release packages of one commit twice, each from its own copy of the sources in a
 # fresh folder (of different names and depths), one after the other, the second in another time
-# zone and under another umask, and compares the two byte for byte: alvena.exe and every package
-# that SHA256SUMS lists. Fails, naming what differs, when they are not identical.
+# zone and under another umask, and compares the two byte for byte: alvena.exe, every package
+# that SHA256SUMS lists and the winget manifests. Fails, naming what differs, when they are not
+# identical.
 #   check-reproducible.sh [COMMIT]     (default HEAD; uncommitted changes are not built)
 # ALVENA_REPRODUCIBLE_KEEP=1 keeps the two folders (their paths are printed) to look into.
 set -euo pipefail
@@ -55,6 +56,9 @@ compare build/package/SHA256SUMS
 while read -r _ name; do
     compare "build/package/$name"
 done <"$first/build/package/SHA256SUMS"
+for manifest in "$first"/build/package/winget/*; do
+    compare "build/package/winget/${manifest##*/}"
+done
 echo "== SHA256SUMS of both builds"
 cat "$first/build/package/SHA256SUMS"
 diff "$first/build/package/SHA256SUMS" "$second/build/package/SHA256SUMS" >&2 || true

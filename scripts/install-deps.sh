@@ -9,7 +9,7 @@ packages=(
     g++-mingw-w64-x86-64-posix
     wine64 xvfb x11-utils imagemagick
     python3 openssl
-    nsis wixl osslsigncode
+    nsis wixl osslsigncode msitools python3-yaml
     clang libclang-rt-14-dev llvm
 )
 

@@ -522,10 +522,34 @@ TEST(MainWindow, AMaximizedOrMinimizedWindowIsFittedWhereItRestoresTo) {
 }
 
 // dwmapi.dll is found by its path in the system folder and takes the request for a dark caption
-// (Wine's as well); an older Windows refuses it, and the window is then left as it is.
+// (Wine's as well). Windows 10 before 2004 refuses the attribute's number and takes the older
+// one; a Windows that takes neither leaves the window as it is.
 TEST(MainWindow, TheCaptionIsAskedToMatchTheDarkScheme) {
     MainWindowHarness ui(kRegisteredProfile);
     EXPECT_TRUE(UseDarkTitleBar(ui.window()));
+
+    const struct {
+        const char* windows;
+        std::vector<DWORD> taken;
+        std::vector<DWORD> asked;
+        bool dark;
+    } cases[] = {
+        {"2004 and later", {20}, {20}, true},
+        {"1809 to 1909", {19}, {20, 19}, true},
+        {"older", {}, {20, 19}, false},
+    };
+    for (const auto& c : cases) {
+        std::vector<DWORD> asked;
+        const auto windowManager = [&](HWND window, DWORD attribute, LPCVOID value, DWORD size) {
+            EXPECT_EQ(window, ui.window());
+            EXPECT_EQ(size, sizeof(BOOL));
+            EXPECT_EQ(*static_cast<const BOOL*>(value), TRUE);
+            asked.push_back(attribute);
+            return std::count(c.taken.begin(), c.taken.end(), attribute) != 0 ? S_OK : E_INVALIDARG;
+        };
+        EXPECT_EQ(UseDarkTitleBar(ui.window(), windowManager), c.dark) << c.windows;
+        EXPECT_EQ(asked, c.asked) << c.windows;
+    }
 }
 
 TEST(Focus, TheCaretStandsWhereTheUserTypes) {

@@ -1,7 +1,11 @@
 #!/usr/bin/env bash
-# The MSI as an administrator deploys it, under Wine in the tests' prefix: a silent install; the
-# program, its shortcut and its entry; the installed program's window; a newer MSI replacing it
-# in place and the older one then refusing; a silent removal that keeps the users' data.
+# The MSI as an administrator deploys it. Its tables as Windows Installer reads them (msitools'
+# msiinfo): summary texts in the code page the summary declares, a Start-menu shortcut that goes
+# straight to the exe (not advertised), the exe's four-part version in the File table, and
+# Restart Manager as Windows Installer has it. Then, under Wine in the tests' prefix: a silent
+# install; the program, its shortcut and its entry; the installed program's window; a newer MSI
+# replacing it in place and the older one then refusing; a silent removal that keeps the users'
+# data.
 #   msi_test.sh MSI BUILT_ALVENA_EXE DEMO_DRIVER_EXE VERSION MAKE_PACKAGES_PY
 set -euo pipefail
 . "$(dirname "$0")/../../scripts/wine-common.sh"
@@ -48,6 +52,38 @@ expect_one_entry() {
     entries=$(alvena_entries)
     [ "$entries" = "$1" ] || fail "$2: entries '${entries//$'\n'/, }', not one of version $1"
 }
+
+# Rows of one table, tab-separated, without the three lines of names and types.
+table() { msiinfo export "$msi" "$1" | tr -d '\r' | tail -n +4; }
+# The code page the summary declares: property 1 of its one section.
+summary_codepage() {
+    msiinfo extract "$msi" $'\005SummaryInformation' | python3 -c '
+import struct, sys
+data = sys.stdin.buffer.read()
+section = struct.unpack_from("<I", data, 44)[0]
+for index in range(struct.unpack_from("<I", data, section + 4)[0]):
+    pid, offset = struct.unpack_from("<II", data, section + 8 + 8 * index)
+    if pid == 1:
+        print(struct.unpack_from("<H", data, section + offset + 4)[0])'
+}
+
+codepage=$(summary_codepage)
+summary=$(msiinfo suminfo "$msi" | iconv -f "CP${codepage:-0}" -t UTF-8) ||
+    fail "the summary is not text in its code page '$codepage'"
+for line in "Subject: Instalación de Alvena" "Author: Veltrano Systems" \
+    "Comments: Alvena $version para Windows de 64 bits" "Template: x64;3082"; do
+    grep -qxF "$line" <<<"$summary" || fail "the summary in code page $codepage lacks '$line'"
+done
+target=$(table Shortcut | awk -F'\t' '$1 == "StartMenuShortcut" { print $5 }')
+[ "$target" = '[#alvena.exe]' ] || [ "$target" = '[INSTALLDIR]alvena.exe' ] ||
+    fail "the Start-menu shortcut is advertised or goes elsewhere: target '$target'"
+four_part=$(IFS=. read -r a b c _ <<<"$version.0.0"; echo "$a.$b.$c.0")
+file_version=$(table File | awk -F'\t' '$1 == "alvena.exe" { print $5 }')
+[ "$file_version" = "$four_part" ] ||
+    fail "alvena.exe's version in the File table is '$file_version', not $four_part"
+restart_manager=$(table Property |
+    grep -E '^MSI(RESTARTMANAGERCONTROL|DISABLERMRESTART)\b' || true)
+[ -z "$restart_manager" ] || fail "Restart Manager is changed: $restart_manager"
 
 seed_user_data
 
