@@ -22,6 +22,7 @@
 #include "app/main_window_win.h"
 #include "app/process_hardening_win.h"
 #include "tests/support/gui_test_support_win.h"
+#include "tools/winhelpers/find_control_win.h"
 
 namespace alvena {
 namespace {
@@ -323,6 +324,139 @@ TEST(AlvenaExe, EveryPageIsCompleteOnceTheProgramIsIdle) {
         EXPECT_EQ(WaitForSingleObject(alvena.process(), 30000), WAIT_OBJECT_0);
     }
     DeleteFileW(profile.c_str());
+}
+
+// What the test types and chooses on the three pages, and how a box or a choice reads back.
+struct TypedControl {
+    int id;
+    const wchar_t* text;  // a box's text, or nothing for a choice
+    int choice;           // a choice's position
+};
+
+constexpr TypedControl kTyped[] = {
+    {1202, L"¿Y si la fiebre sube?", 0},       {1205, nullptr, 1},  // mode "api"
+    {1301, L"Hb 10.2 g/dL\r\nFerritina 8", 0}, {1303, nullptr, 2},  // sex "Otro"
+    {1406, L"Dolor abdominal \"agudo\"", 0},   {1401, nullptr, 1},  // role "enfermeria"
+};
+
+void TypeInto(HWND window) {
+    for (const TypedControl& c : kTyped) {
+        HWND control = FindControlIn(window, c.id);
+        if (c.text != nullptr) {
+            SendMessageW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(c.text));
+        } else {
+            SendMessageW(control, CB_SETCURSEL, static_cast<WPARAM>(c.choice), 0);
+        }
+    }
+}
+
+// Whether every box and choice holds what was typed (or, with `typed` false, stands empty or at
+// its first item).
+[[nodiscard]] bool ShowsTyped(HWND window, bool typed) {
+    for (const TypedControl& c : kTyped) {
+        HWND control = FindControlIn(window, c.id);
+        if (c.text != nullptr) {
+            wchar_t text[256] = {};
+            SendMessageW(control, WM_GETTEXT, 256, reinterpret_cast<LPARAM>(text));
+            if (std::wstring(text) != (typed ? c.text : L"")) {
+                return false;
+            }
+        } else if (SendMessageW(control, CB_GETCURSEL, 0, 0) != (typed ? c.choice : 0)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void WriteProfile(const wchar_t* email) {
+    CreateDirectoryW((DataFolder().substr(0, DataFolder().rfind(L'\\'))).c_str(), nullptr);
+    CreateDirectoryW(DataFolder().c_str(), nullptr);
+    const std::wstring profile = DataFolder() + L"\\profile.json";
+    std::ofstream(profile.c_str(), std::ios::binary)
+        << R"({"email":")" << Narrow(WideText(reinterpret_cast<const char16_t*>(email)))
+        << R"(","name":""})";
+}
+
+// Alvena started for the profile there is, idle, with its window; fails the test otherwise.
+[[nodiscard]] HWND StartIdle(const RunningAlvena& alvena) {
+    EXPECT_TRUE(alvena.started());
+    EXPECT_EQ(WaitForInputIdle(alvena.process(), 60000), 0u);
+    return alvena.WaitForWindow();
+}
+
+[[nodiscard]] DWORD CloseAndWait(const RunningAlvena& alvena, HWND window) {
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(WaitForSingleObject(alvena.process(), 30000), WAIT_OBJECT_0);
+    DWORD exitCode = 12345;
+    GetExitCodeProcess(alvena.process(), &exitCode);
+    return exitCode;
+}
+
+[[nodiscard]] bool Exists(const std::wstring& path) {
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// A sign-out ends the process once WM_ENDSESSION is answered; an installer's Restart Manager
+// (ENDSESSION_CLOSEAPP) lets it end by itself. Either way the next start of the same user finds
+// what was typed and chosen, once; another user never sees it, and a close by the user keeps
+// nothing.
+TEST(AlvenaExe, AnEndedSessionComesBackWithWhatWasTyped) {
+    const std::wstring drafts = DataFolder() + L"\\drafts";
+    const std::wstring anasDraft = drafts + L"\\ana@clinica.es.json";
+    DeleteFileW(anasDraft.c_str());
+    WriteProfile(L"ana@clinica.es");
+    {
+        SCOPED_TRACE("signed out");
+        const RunningAlvena alvena;
+        HWND window = StartIdle(alvena);
+        ASSERT_NE(window, nullptr);
+        TypeInto(window);
+        EXPECT_EQ(SendMessageW(window, WM_QUERYENDSESSION, 0, 0), TRUE);
+        SendMessageW(window, WM_ENDSESSION, TRUE, 0);
+        TerminateProcess(alvena.process(), 0);  // as Windows does once the answer comes
+        ASSERT_TRUE(Exists(anasDraft));
+    }
+    WriteProfile(L"luis@clinica.es");
+    {
+        SCOPED_TRACE("another user");
+        const RunningAlvena alvena;
+        HWND window = StartIdle(alvena);
+        ASSERT_NE(window, nullptr);
+        EXPECT_TRUE(ShowsTyped(window, false));
+        EXPECT_EQ(CloseAndWait(alvena, window), 0u);
+        EXPECT_TRUE(Exists(anasDraft));
+    }
+    WriteProfile(L"ana@clinica.es");
+    for (const bool byInstaller : {false, true}) {
+        SCOPED_TRACE(byInstaller ? "after an installer's close" : "after the sign-out");
+        {
+            const RunningAlvena alvena;
+            HWND window = StartIdle(alvena);
+            ASSERT_NE(window, nullptr);
+            EXPECT_TRUE(ShowsTyped(window, true));
+            EXPECT_FALSE(Exists(drafts));
+            // Typed again, then closed by the user: nothing is kept.
+            TypeInto(window);
+            EXPECT_EQ(CloseAndWait(alvena, window), 0u);
+            EXPECT_FALSE(Exists(drafts));
+        }
+        const RunningAlvena alvena;
+        HWND window = StartIdle(alvena);
+        ASSERT_NE(window, nullptr);
+        EXPECT_TRUE(ShowsTyped(window, false));
+        if (byInstaller) {
+            EXPECT_EQ(CloseAndWait(alvena, window), 0u);
+            break;
+        }
+        TypeInto(window);
+        EXPECT_EQ(SendMessageW(window, WM_QUERYENDSESSION, 0, ENDSESSION_CLOSEAPP), TRUE);
+        SendMessageW(window, WM_ENDSESSION, TRUE, ENDSESSION_CLOSEAPP);
+        ASSERT_EQ(WaitForSingleObject(alvena.process(), 30000), WAIT_OBJECT_0);
+        DWORD exitCode = 12345;
+        GetExitCodeProcess(alvena.process(), &exitCode);
+        EXPECT_EQ(exitCode, 0u);
+    }
+    DeleteFileW((DataFolder() + L"\\profile.json").c_str());
 }
 
 // Ways a DLL asked for by name alone can be planted: the current folder and PATH.
