@@ -34,10 +34,8 @@ ProxyPlan ChooseProxyPlan(const UserProxySettings& settings, const ScriptAnswer&
         case ScriptOutcome::Answered:
             return Through(script.proxy, script.bypass, host, port);
         case ScriptOutcome::Failed:
-            if (settings.proxy.empty()) {
-                return Direct();
-            }
-            return Through(settings.proxy, settings.bypass, host, port);
+            return settings.proxy.empty() ? Direct()
+                                          : Through(settings.proxy, settings.bypass, host, port);
         case ScriptOutcome::NotAsked:
         case ScriptOutcome::NothingDetected:
             break;
