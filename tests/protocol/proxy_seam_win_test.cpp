@@ -218,7 +218,6 @@ TEST(ProxyAuthentication, ANegotiateOrNtlmChallengeIsAnsweredOnceWithTheUsersOwn
          kProxyRefused,
          2,
          {{kProxy, WINHTTP_AUTH_SCHEME_NTLM, true}}},
-        {"no scheme offered", 0, kProxy, {407}, kProxyRefused, 1, {}},
         {"407 naming the server",
          WINHTTP_AUTH_SCHEME_NTLM,
          WINHTTP_AUTH_TARGET_SERVER,
@@ -296,16 +295,6 @@ TEST(ProxyRoutes, SettingsScriptsAndProxiesThatCannotBeReached) {
          kNetworkError,
          {L"a:1"},
          0},
-        {"direct failure is the network error",
-         false,
-         L"",
-         L"",
-         0,
-         L"",
-         {kDown},
-         kNetworkError,
-         {L"machine"},
-         0},
         {"search finds a script", true, L"", L"", 0, L"p:8080", {}, "status 200", {L"p:8080"}, 1},
         {"search finds nothing", true, L"", L"", kNoScript, L"", {}, "status 200", {L"machine"}, 1},
         {"search finds nothing, the address fails",
@@ -318,16 +307,6 @@ TEST(ProxyRoutes, SettingsScriptsAndProxiesThatCannotBeReached) {
          "status 200",
          {L"direct"},
          2},
-        {"bad script, fixed proxy",
-         false,
-         L"f:1",
-         L"http://wpad/x.pac",
-         kBadScript,
-         L"",
-         {},
-         "status 200",
-         {L"f:1"},
-         1},
         {"bad script, nothing fixed",
          false,
          L"",
@@ -363,15 +342,6 @@ TEST(ProxyRoutes, ASearchThatFoundNothingIsNotMadeAgainInTheProcess) {
     EXPECT_EQ(Post(state, memo), "status 200");
     EXPECT_EQ(state.scriptQuestions, 1);
     EXPECT_EQ(state.routes, (std::vector<std::wstring>{L"machine", L"machine"}));
-
-    // A script that failed for another reason is asked again: the cause may have passed.
-    FakeWinHttp failing = state;
-    failing.scriptError = ERROR_WINHTTP_UNABLE_TO_DOWNLOAD_SCRIPT;
-    failing.scriptQuestions = 0;
-    ProxyDetectionMemo fresh;
-    (void)Post(failing, fresh);
-    (void)Post(failing, fresh);
-    EXPECT_EQ(failing.scriptQuestions, 2);
 }
 
 }  // namespace
