@@ -45,7 +45,7 @@ cmake -S "$root" -B "$windows" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DALVENA_SERVICE_HOST=127.0.0.1 -DALVENA_SERVICE_PORT="$port" >/dev/null
 cmake --build "$windows" -j "$(nproc)" \
     --target alvena bare_window first_screen bench_driver alvena_history_page_bench \
-    alvena_held_save_bench add_root_cert
+    alvena_held_save_bench alvena_proxy_resolution_bench add_root_cert
 alvena=$windows/src/app/alvena.exe
 bare=$windows/tools/baseline/bare_window.exe
 screen=$windows/tools/baseline/first_screen.exe
@@ -150,8 +150,9 @@ for run in $(seq "$reps"); do
     for program in $(rotation "$run"); do
         case $program in bare | screen) continue ;; esac
         standin /reset
-        standin /script "$reply}"
-        standin /script "$reply}"
+        for _ in $(seq 10); do
+            standin /script "$reply}"
+        done
         standin /script "$reply,\"delay_ms\":1500}"
         record "$program" "$(drive firstuse "$(win_path "${exes[$program]}")")"
     done
@@ -167,6 +168,8 @@ if [ -f "${ALVENA_BENCH_COMPARE:-/nonexistent}/alvena_history_page_bench.exe" ];
 fi
 echo "== alvena_held_save_bench (Wine)"
 "$WINE" "$windows/tests/alvena_held_save_bench.exe" | tr -d '\r'
+echo "== alvena_proxy_resolution_bench (Wine)"
+"$WINE" "$windows/tests/alvena_proxy_resolution_bench.exe" | tr -d '\r'
 echo "== load at the end: $(cut -d' ' -f1-3 /proc/loadavg)"
 if [ "${ALVENA_BENCH_SOAK:-1}" != 0 ]; then
     bash "$root/scripts/soak.sh" "$windows"

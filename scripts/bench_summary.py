@@ -51,6 +51,9 @@ def main(results, alvena_exe, bare_exe, screen_exe, other_exe=None):
             if f and l:
                 print("%-36s first %s ms, second %s ms: the first adds %.1f ms"
                       % (label, text(f), text(l), f[0] - l[0]))
+        tenth = spread(program, "consult10")
+        if tenth:
+            print("%-36s tenth %s ms" % ("chat consultation, click -> saved", text(tenth)))
         held = spread(program, "held_answer_max")
         if held:
             print("%-36s slowest answer per run: %s ms" % ("window during a held consultation",

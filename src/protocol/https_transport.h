@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 
@@ -33,16 +34,28 @@ inline constexpr const char* kOpenFailed = "WinHttpOpen failed";
 inline constexpr const char* kConnectFailed = "WinHttpConnect failed";
 inline constexpr const char* kOpenRequestFailed = "WinHttpOpenRequest failed";
 inline constexpr const char* kNetworkError = "Error de red al consultar el servidor";
+inline constexpr const char* kProxyRefused = "El proxy de la red rechazó la conexión";
+inline constexpr const char* kReplyTooLarge = "La respuesta del servidor es demasiado grande";
+
+// A reply body longer than this is refused: no answer of the service comes near it, and a broken
+// server or a box in the way must not fill the memory, the transcript and the next question.
+inline constexpr std::size_t kMaxReplyBytes = 1024 * 1024;
 
 #ifdef _WIN32
 struct WinHttpFunctions;
+struct ProxyDetectionMemo;
 
-// Blocking HTTPS POST of a UTF-8 JSON body. Returns every reply that arrived, whatever its
-// status; raises std::runtime_error with one of the messages above when none did.
+// Blocking HTTPS POST of a UTF-8 JSON body, through the proxy the user's Internet settings give
+// for the target (the machine-wide WinHTTP setting when they give none). Returns every reply
+// that arrived, whatever its status; raises std::runtime_error with one of the messages above
+// when none did, when the proxy refused the user, or when the body is over kMaxReplyBytes.
 [[nodiscard]] HttpResult PostJsonTo(const HttpTarget& target, WideView path, Utf8View body);
-// The same through the given WinHTTP functions; without them it raises kOpenFailed.
+// The same through the given WinHTTP functions; without them it raises kOpenFailed. The memo
+// keeps what the search for a proxy script found (the process's own when none is given).
 [[nodiscard]] HttpResult PostJsonTo(const HttpTarget& target, WideView path, Utf8View body,
                                     const WinHttpFunctions* winhttp);
+[[nodiscard]] HttpResult PostJsonTo(const HttpTarget& target, WideView path, Utf8View body,
+                                    const WinHttpFunctions* winhttp, ProxyDetectionMemo& memo);
 [[nodiscard]] HttpResult PostJson(WideView path, Utf8View body);
 #endif
 

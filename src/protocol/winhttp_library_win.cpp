@@ -19,17 +19,21 @@ std::optional<WinHttpFunctions> LoadWinHttp(const wchar_t* library) {
     UniqueLibrary owned = LoadSystemLibrary(library);
     HMODULE module = owned.get();
     WinHttpFunctions f{};
-    const bool bound = Bind(module, "WinHttpOpen", f.open) &&
-                       Bind(module, "WinHttpConnect", f.connect) &&
-                       Bind(module, "WinHttpOpenRequest", f.openRequest) &&
-                       Bind(module, "WinHttpSetTimeouts", f.setTimeouts) &&
-                       Bind(module, "WinHttpSetOption", f.setOption) &&
-                       Bind(module, "WinHttpSendRequest", f.sendRequest) &&
-                       Bind(module, "WinHttpReceiveResponse", f.receiveResponse) &&
-                       Bind(module, "WinHttpQueryHeaders", f.queryHeaders) &&
-                       Bind(module, "WinHttpQueryDataAvailable", f.queryDataAvailable) &&
-                       Bind(module, "WinHttpReadData", f.readData) &&
-                       Bind(module, "WinHttpCloseHandle", f.closeHandle);
+    const bool bound =
+        Bind(module, "WinHttpOpen", f.open) && Bind(module, "WinHttpConnect", f.connect) &&
+        Bind(module, "WinHttpOpenRequest", f.openRequest) &&
+        Bind(module, "WinHttpSetTimeouts", f.setTimeouts) &&
+        Bind(module, "WinHttpSetOption", f.setOption) &&
+        Bind(module, "WinHttpSendRequest", f.sendRequest) &&
+        Bind(module, "WinHttpReceiveResponse", f.receiveResponse) &&
+        Bind(module, "WinHttpQueryHeaders", f.queryHeaders) &&
+        Bind(module, "WinHttpQueryDataAvailable", f.queryDataAvailable) &&
+        Bind(module, "WinHttpReadData", f.readData) &&
+        Bind(module, "WinHttpCloseHandle", f.closeHandle) &&
+        Bind(module, "WinHttpGetIEProxyConfigForCurrentUser", f.getIEProxyConfigForCurrentUser) &&
+        Bind(module, "WinHttpGetProxyForUrl", f.getProxyForUrl) &&
+        Bind(module, "WinHttpQueryAuthSchemes", f.queryAuthSchemes) &&
+        Bind(module, "WinHttpSetCredentials", f.setCredentials);
     if (!bound) {
         return std::nullopt;
     }

@@ -21,6 +21,34 @@ struct WinHttpFunctions {
     decltype(&WinHttpQueryDataAvailable) queryDataAvailable;
     decltype(&WinHttpReadData) readData;
     decltype(&WinHttpCloseHandle) closeHandle;
+    // The user's proxy settings, and the proxy answers of their scripts.
+    decltype(&WinHttpGetIEProxyConfigForCurrentUser) getIEProxyConfigForCurrentUser;
+    decltype(&WinHttpGetProxyForUrl) getProxyForUrl;
+    // The answer to a proxy's question for the signed-in user.
+    decltype(&WinHttpQueryAuthSchemes) queryAuthSchemes;
+    decltype(&WinHttpSetCredentials) setCredentials;
+};
+
+// Owns one WinHTTP handle. Declared session, connection, request, so that leaving a scope closes
+// them in the order request, connection, session.
+class InternetHandle {
+  public:
+    InternetHandle(const WinHttpFunctions& winhttp, HINTERNET handle)
+        : close_(winhttp.closeHandle), handle_(handle) {}
+    ~InternetHandle() {
+        if (handle_ != nullptr) {
+            close_(handle_);
+        }
+    }
+    InternetHandle(const InternetHandle&) = delete;
+    InternetHandle& operator=(const InternetHandle&) = delete;
+
+    [[nodiscard]] HINTERNET get() const { return handle_; }
+    explicit operator bool() const { return handle_ != nullptr; }
+
+  private:
+    decltype(&WinHttpCloseHandle) close_;
+    HINTERNET handle_;
 };
 
 // The system's winhttp.dll, loaded by the first call (from any thread) that can load it and kept

@@ -68,6 +68,16 @@ TEST_F(HttpsTransport, ConnectionBrokenMidBodyKeepsTheBytesSoFar) {
     EXPECT_EQ(result.body, body.substr(0, 1500));
 }
 
+TEST_F(HttpsTransport, BodiesUpToOneMebibyteComeBackWholeAndLongerOnesAreRefused) {
+    standin_.Script(R"({"status":200,"body_size":1048575})");
+    EXPECT_EQ(PostJsonTo(standin_.Target(), u"/api/consultar", "{}").body.size(), 1048575u);
+    standin_.Script(R"({"status":200,"body_size":1048576,"chunks":3})");
+    EXPECT_EQ(PostJsonTo(standin_.Target(), u"/api/consultar", "{}").body.size(), kMaxReplyBytes);
+    standin_.Script(R"({"status":200,"body_size":1048577})");
+    EXPECT_EQ(FailureOf([&] { return PostJsonTo(standin_.Target(), u"/api/consultar", "{}"); }),
+              kReplyTooLarge);
+}
+
 TEST_F(HttpsTransport, UnreachableServicesRaiseTheNetworkError) {
     const HttpTarget unresolvable{u"alvena-no-such-host.invalid", 443, {}};
     EXPECT_EQ(FailureOf([&] { return PostJsonTo(unresolvable, u"/api/consultar", "{}"); }),

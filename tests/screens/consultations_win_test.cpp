@@ -29,6 +29,7 @@
 #include "storage/history_store.h"
 #include "tests/support/failing_allocation.h"
 #include "tests/support/gui_test_support_win.h"
+#include "tests/support/proxy_settings_win.h"
 #include "tests/support/recording_voice_win.h"
 #include "tests/support/standin_client.h"
 
@@ -172,6 +173,9 @@ TEST_F(Consultations, FailuresShowAnErrorBoxAndAddNothing) {
     Ask(L"hola");
     ASSERT_TRUE(WaitUntilIdle());
     EXPECT_EQ(Status(), u"Error");
+    standin_.Script(R"({"status":200,"body_size":1048577})");
+    Ask(L"enorme");
+    ASSERT_TRUE(WaitUntilIdle());
 
     SetConsultTransport([port = ClosedLoopbackPort()](WideView path, Utf8View body) {
         return PostJsonTo({u"127.0.0.1", port, {}}, path, body);
@@ -188,27 +192,62 @@ TEST_F(Consultations, FailuresShowAnErrorBoxAndAddNothing) {
     ASSERT_TRUE(WaitUntilIdle());
 
     const std::vector<RecordedMessageBox>& boxes = MainWindowHarness::messageBoxes();
-    ASSERT_EQ(boxes.size(), 3u);
+    ASSERT_EQ(boxes.size(), 4u);
     EXPECT_EQ(boxes[0].text, u"Error 500: {\"error\":\"fallo interno\"}");
-    EXPECT_EQ(boxes[1].text, u"Error de red al consultar el servidor");
-    EXPECT_EQ(boxes[2].text, u"WinHttpOpen failed");
+    EXPECT_EQ(boxes[1].text, u"La respuesta del servidor es demasiado grande");
+    EXPECT_EQ(boxes[2].text, u"Error de red al consultar el servidor");
+    EXPECT_EQ(boxes[3].text, u"WinHttpOpen failed");
     for (const RecordedMessageBox& box : boxes) {
         EXPECT_EQ(box.caption, u"Alvena");
         EXPECT_EQ(box.type, static_cast<UINT>(MB_ICONERROR));
     }
     EXPECT_EQ(Status(), u"Error");
     EXPECT_EQ(Transcript(),
-              u"Usted:\r\nhola\r\n\r\nUsted:\r\notra vez\r\n\r\n"
-              u"Usted:\r\nsin winhttp\r\n\r\n");
-    EXPECT_EQ(ui_.app().conversation.size(), 3u);
+              u"Usted:\r\nhola\r\n\r\nUsted:\r\nenorme\r\n\r\n"
+              u"Usted:\r\notra vez\r\n\r\nUsted:\r\nsin winhttp\r\n\r\n");
+    EXPECT_EQ(ui_.app().conversation.size(), 4u);
     EXPECT_TRUE(SavedHistory().empty());
 
     // A worker that had no memory for a record hands over none: the job is over all the same.
     ui_.app().busy = true;
     SendMessageW(ui_.window(), WM_CONSULT_DONE, 0, 0);
     EXPECT_FALSE(ui_.app().busy);
-    ASSERT_EQ(boxes.size(), 4u);
-    EXPECT_EQ(boxes[3].text, u"Error desconocido");
+    ASSERT_EQ(boxes.size(), 5u);
+    EXPECT_EQ(boxes[4].text, u"Error desconocido");
+}
+
+// A proxy that is down, or that wants a password, ends the consultation long before any
+// time-out could: Windows names the proxy's refusal, Wine's WinHTTP reports it as a TLS failure.
+TEST_F(Consultations, ProxyFailuresEndPromptlyInAnErrorBox) {
+    const std::string down = "127.0.0.1:" + std::to_string(ClosedLoopbackPort());
+    const std::string proxy = "127.0.0.1:" + std::to_string(standin_.ProxyPort());
+    struct ProxyFailure {
+        const char* name;
+        std::string proxy;
+        const char* mode;
+    };
+    const ProxyFailure cases[] = {{"down", down, "tunnel"}, {"Basic 407", proxy, "basic407"}};
+    SetConsultTransport([target = standin_.ProxiedTarget()](WideView path, Utf8View body) {
+        return PostJsonTo(target, path, body);
+    });
+    const std::vector<RecordedMessageBox>& boxes = MainWindowHarness::messageBoxes();
+    for (const ProxyFailure& c : cases) {
+        SCOPED_TRACE(c.name);
+        standin_.SetProxyMode(c.mode);
+        const ScopedProxySettings settings({kProxyFixed, c.proxy, "", ""});
+        const std::size_t before = boxes.size();
+        Ask(L"¿Hay alguien?");
+        ASSERT_TRUE(PumpUntil([&] { return !ui_.app().busy; }, std::chrono::seconds(10)));
+        ASSERT_EQ(boxes.size(), before + 1);
+        EXPECT_TRUE(boxes.back().text == u"Error de red al consultar el servidor" ||
+                    boxes.back().text == u"El proxy de la red rechazó la conexión")
+            << WideToUtf8(boxes.back().text);
+        EXPECT_EQ(boxes.back().caption, u"Alvena");
+        EXPECT_EQ(Status(), u"Error");
+    }
+    EXPECT_EQ(standin_.RequestCount(), 0);
+    EXPECT_NE(standin_.ProxyLog().find("CONNECT servicio.alvena.test:"), std::string::npos);
+    EXPECT_TRUE(SavedHistory().empty());
 }
 
 TEST_F(Consultations, LaboratoryResultFillsItsBoxAndAFailureKeepsIt) {

@@ -61,6 +61,7 @@ StandinClient StandinClient::FromEnvironment() {
     client.port_ = PortFromEnvironment("STANDIN_PORT");
     client.untrustedPort_ = PortFromEnvironment("STANDIN_UNTRUSTED_PORT");
     client.controlPort_ = PortFromEnvironment("STANDIN_CONTROL_PORT");
+    client.proxyPort_ = PortFromEnvironment("STANDIN_PROXY_PORT");
     return client;
 }
 
@@ -70,6 +71,22 @@ HttpTarget StandinClient::Target(HttpTimeouts timeouts) const {
 
 HttpTarget StandinClient::UntrustedTarget(HttpTimeouts timeouts) const {
     return {u"127.0.0.1", untrustedPort_, timeouts};
+}
+
+HttpTarget StandinClient::ProxiedTarget(HttpTimeouts timeouts) const {
+    return {kProxiedHost, port_, timeouts};
+}
+
+void StandinClient::SetProxyMode(const std::string& mode) const {
+    (void)Expect200("POST", "/proxy/mode", mode);
+}
+
+void StandinClient::ServeProxyScript(const std::string& script) const {
+    (void)Expect200("POST", "/proxy/pac", script);
+}
+
+std::string StandinClient::ProxyLog() const {
+    return Expect200("GET", "/proxy/log", "");
 }
 
 void StandinClient::Script(const std::string& json) const {

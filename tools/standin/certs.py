@@ -44,8 +44,9 @@ authorityKeyIdentifier = keyid:always
 basicConstraints = critical, CA:FALSE
 keyUsage = critical, digitalSignature, keyEncipherment
 extendedKeyUsage = serverAuth
-# Wine's host name check compares only the DNS names: 127.0.0.1 stands there too.
-subjectAltName = DNS:localhost, DNS:127.0.0.1, IP:127.0.0.1
+# Wine's host name check compares only the DNS names: 127.0.0.1 stands there too. The last
+# name is the one only the proxy reaches (proxy.PROXIED_HOST).
+subjectAltName = DNS:localhost, DNS:127.0.0.1, IP:127.0.0.1, DNS:servicio.alvena.test
 subjectKeyIdentifier = hash
 authorityKeyIdentifier = keyid:always
 """

@@ -1,5 +1,6 @@
 """The control port: plain HTTP/1.0 through which tests script replies and read
-back what the client sent."""
+back what the client sent, and set and read the proxy (its mode, its script and
+the request lines it saw)."""
 
 import http.server
 import json
@@ -18,6 +19,8 @@ class _Handler(http.server.BaseHTTPRequestHandler):
         journal = self.server.journal
         if self.path == "/health":
             return self._send(200, b"ok")
+        if self.path == "/proxy/log":
+            return self._send(200, "\n".join(self.server.proxy.log()).encode("utf-8"))
         if self.path == "/requests/count":
             return self._send(200, str(journal.count()).encode("ascii"))
         match = _RECORD_PATH.fullmatch(self.path)
@@ -34,7 +37,10 @@ class _Handler(http.server.BaseHTTPRequestHandler):
         body = self.rfile.read(int(length))
         if self.path == "/reset":
             self.server.journal.reset()
+            self.server.proxy.reset()
             return self._send(200, b"ok")
+        if self.path in ("/proxy/mode", "/proxy/pac"):
+            return self._set_proxy(self.path, body)
         if self.path != "/script":
             return self._send(404, b"no existe")
         try:
@@ -42,6 +48,17 @@ class _Handler(http.server.BaseHTTPRequestHandler):
         except ValueError as e:  # bad UTF-8, bad JSON and ScriptError alike
             return self._send(400, str(e).encode("utf-8"))
         self.server.journal.enqueue(reply)
+        return self._send(200, b"ok")
+
+    def _set_proxy(self, path, body):
+        try:
+            text = body.decode("utf-8")
+            if path == "/proxy/mode":
+                self.server.proxy.set_mode(text)
+            else:
+                self.server.proxy.set_pac(text)
+        except ValueError as e:  # bad UTF-8 or an unknown mode
+            return self._send(400, str(e).encode("utf-8"))
         return self._send(200, b"ok")
 
     def _send(self, status, payload):
@@ -59,6 +76,7 @@ class ControlServer(socketserver.ThreadingTCPServer):
     daemon_threads = True
     allow_reuse_address = True
 
-    def __init__(self, port, journal):
+    def __init__(self, port, journal, proxy):
         self.journal = journal
+        self.proxy = proxy
         super().__init__(("127.0.0.1", port), _Handler)

@@ -58,7 +58,8 @@ class ScriptError(ValueError):
     pass
 
 
-_INT_FIELDS = {"status": 100, "delay_ms": 0, "close_after": 0, "chunks": 1, "chunk_pause_ms": 0}
+_INT_FIELDS = {"status": 100, "delay_ms": 0, "close_after": 0, "chunks": 1, "chunk_pause_ms": 0,
+               "body_size": len(b'{"answer":""}')}
 _STR_FIELDS = ("reason", "body", "body_hex", "content_type")
 _BOOL_FIELDS = ("no_body_length",)
 
@@ -69,8 +70,8 @@ def parse_script(item):
         raise ScriptError("se esperaba un objeto JSON")
     for name, value in item.items():
         _check_script_field(name, value)
-    if "body" in item and "body_hex" in item:
-        raise ScriptError("body y body_hex se excluyen")
+    if sum(name in item for name in ("body", "body_hex", "body_size")) > 1:
+        raise ScriptError("body, body_hex y body_size se excluyen")
     if item.get("chunks") and item.get("no_body_length"):
         raise ScriptError("chunks y no_body_length se excluyen")
     if not 100 <= item.get("status", 200) <= 999:
@@ -98,6 +99,10 @@ def _check_script_field(name, value):
 
 
 def _script_body(item):
+    if "body_size" in item:
+        # A large reply of exactly that many bytes: an answer padded with letters.
+        frame = b'{"answer":""}'
+        return frame[:11] + b"a" * (item["body_size"] - len(frame)) + frame[11:]
     if "body_hex" in item:
         try:
             return bytes.fromhex(item["body_hex"])

@@ -59,6 +59,7 @@ class StandIn:
     def wait_ready(self):
         self.env = wait_for(self._current_env, START_TIMEOUT, "standin.env")
         self.port = int(self.env["STANDIN_PORT"])
+        self.proxy_port = int(self.env["STANDIN_PROXY_PORT"])
         self.untrusted_port = int(self.env["STANDIN_UNTRUSTED_PORT"])
         self.control_port = int(self.env["STANDIN_CONTROL_PORT"])
         self.ca_pem = os.path.join(self.state_dir, "ca.pem")
@@ -385,6 +386,14 @@ class ScriptingTest(_SharedStandIn):
         self.assertTrue(response.complete)
         self.assertEqual(response.json(), {"answer": "sin longitud"})
 
+    def test_body_size_pads_an_answer_to_exactly_that_many_bytes(self):
+        for size in (13, 1024 * 1024 + 1):
+            with self.subTest(size=size):
+                self.standin.script(body_size=size)
+                response = self.post(b"/api/consultar", CONSULTAR)
+                self.assertEqual(len(response.body), size)
+                self.assertEqual(response.json()["answer"], "a" * (size - 13))
+
     def test_malformed_scripts_are_refused_and_not_queued(self):
         cases = {
             "not JSON": b"{status:500}",
@@ -393,6 +402,8 @@ class ScriptingTest(_SharedStandIn):
             "status as true": b'{"status":true}',
             "unknown field": b'{"estado":500}',
             "body and body_hex": b'{"body":"a","body_hex":"61"}',
+            "body and body_size": b'{"body":"a","body_size":100}',
+            "body_size below a frame": b'{"body_size":12}',
             "bad hex": b'{"body_hex":"zz"}',
             "zero chunks": b'{"chunks":0}',
             "chunks without length": b'{"chunks":2,"no_body_length":true}',
@@ -402,6 +413,85 @@ class ScriptingTest(_SharedStandIn):
             with self.subTest(name):
                 self.assertEqual(self.standin.control("POST", "/script", item)[0], 400)
         self.assertIn("answer", self.post(b"/api/consultar", CONSULTAR).json())
+
+
+class ProxyTest(_SharedStandIn):
+
+    def tunnel(self, authority):
+        """Sends CONNECT to the proxy; the status line's code and the open socket."""
+        sock = socket.create_connection(("127.0.0.1", self.standin.proxy_port), timeout=IO_TIMEOUT)
+        sock.sendall(b"CONNECT %s HTTP/1.1\r\nHost: %s\r\n\r\n" % (authority, authority))
+        head = b""
+        while b"\r\n\r\n" not in head:
+            data = sock.recv(4096)
+            if not data:
+                break
+            head += data
+        return int(head.split(b" ")[1]), sock
+
+    def proxy_log(self):
+        status, log = self.standin.control("GET", "/proxy/log")
+        self.assertEqual(status, 200)
+        return log.decode().split("\n") if log else []
+
+    def test_connect_tunnels_to_the_service_under_the_name_only_it_knows(self):
+        connection = http.client.HTTPSConnection(
+            "127.0.0.1", self.standin.proxy_port, timeout=IO_TIMEOUT,
+            context=ssl.create_default_context(cafile=self.standin.ca_pem))
+        # The certificate is checked against the proxied name, which the certificate carries.
+        connection.set_tunnel("servicio.alvena.test", self.standin.port)
+        try:
+            connection.request("POST", "/api/consultar", body=CONSULTAR,
+                               headers={"Content-Type": JSON_TYPE.decode()})
+            self.assertIn("answer", json.loads(connection.getresponse().read()))
+        finally:
+            connection.close()
+        self.assertEqual(self.proxy_log(),
+                         ["CONNECT servicio.alvena.test:%d HTTP/1.0" % self.standin.port])
+        self.assertEqual(self.standin.recorded("last", "verdict"), b"ok")
+
+    def test_refusals_and_the_basic_mode(self):
+        closed = socket.socket()
+        closed.bind(("127.0.0.1", 0))
+        closed_port = closed.getsockname()[1]
+        closed.close()
+        cases = [(b"example.com:443", 403), (b"servicio.alvena.test:x", 403),
+                 (b"localhost:%d" % closed_port, 502)]
+        for authority, status in cases:
+            with self.subTest(authority=authority):
+                code, sock = self.tunnel(authority)
+                sock.close()
+                self.assertEqual(code, status)
+        self.assertEqual(self.standin.control("POST", "/proxy/mode", b"basic407"), (200, b"ok"))
+        code, sock = self.tunnel(b"servicio.alvena.test:%d" % self.standin.port)
+        sock.close()
+        self.assertEqual(code, 407)
+        self.assertEqual(self.standin.control("POST", "/proxy/mode", b"abierto")[0], 400)
+        self.assertEqual(len(self.proxy_log()), 4)
+        self.assertEqual(self.standin.control("GET", "/requests/count"), (200, b"0"))
+        # A reset forgets the log and goes back to tunnelling.
+        self.standin.control("POST", "/reset")
+        self.assertEqual(self.proxy_log(), [])
+        code, sock = self.tunnel(b"127.0.0.1:%d" % self.standin.port)
+        sock.close()
+        self.assertEqual(code, 200)
+
+    def test_the_proxy_script_is_served_once_set(self):
+        def get_script():
+            conn = http.client.HTTPConnection("127.0.0.1", self.standin.proxy_port,
+                                              timeout=IO_TIMEOUT)
+            try:
+                conn.request("GET", "/proxy.pac")
+                reply = conn.getresponse()
+                return reply.status, reply.getheader("Content-Type"), reply.read()
+            finally:
+                conn.close()
+
+        self.assertEqual(get_script()[0], 404)
+        script = 'function FindProxyForURL(url, host) { return "DIRECT"; }'
+        self.standin.control("POST", "/proxy/pac", script.encode())
+        self.assertEqual(get_script(), (200, "application/x-ns-proxy-autoconfig", script.encode()))
+        self.assertEqual(self.proxy_log(), ["GET /proxy.pac HTTP/1.1"] * 2)
 
 
 class RecordingTest(_SharedStandIn):
@@ -453,7 +543,7 @@ class LifecycleTest(unittest.TestCase):
         with open(standin.env_path, encoding="utf-8") as f:
             names = [line.split("=", 1)[0] for line in f]
         self.assertEqual(names, ["STANDIN_PORT", "STANDIN_UNTRUSTED_PORT", "STANDIN_CONTROL_PORT",
-                                 "STANDIN_CA_DER", "STANDIN_PID"])
+                                 "STANDIN_PROXY_PORT", "STANDIN_CA_DER", "STANDIN_PID"])
         ca_der = standin.env["STANDIN_CA_DER"]
         self.assertTrue(os.path.isabs(ca_der))
         with open(ca_der, "rb") as der, open(standin.ca_pem, encoding="ascii") as pem:
@@ -501,6 +591,7 @@ class CertificateTest(unittest.TestCase):
                 self.assertIn("Authority Key Identifier", text)
                 if name != "ca.pem":
                     self.assertIn("DNS:localhost", text)
+                    self.assertIn("DNS:servicio.alvena.test", text)
                     self.assertIn("IP Address:127.0.0.1", text)
                     self.assertIn("TLS Web Server Authentication", text)
 

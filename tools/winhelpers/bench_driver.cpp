@@ -3,10 +3,10 @@
 //   bench_driver startup EXE   launch -> main window visible; -> painted (the window thread's first
 //                              answer to WM_NULL, which comes after its first UpdateWindow);
 //                              -> idle (WaitForInputIdle returns)
-//   bench_driver firstuse EXE  a running Alvena: the first and second chat consultation (click to
-//                              answer shown and saved), the first and second "Leer", and the
-//                              slowest answer of the window during a consultation the service
-//                              holds (the script of bench.sh queues three replies, the third late)
+//   bench_driver firstuse EXE  a running Alvena: the first, second and tenth chat consultation
+//                              (click to answer shown and saved), the first and second "Leer",
+//                              and the slowest answer of the window during an eleventh
+//                              consultation the service holds (bench.sh queues its replies)
 // Both first write a registered profile into Alvena's data folder; firstuse removes its history.
 #include <windows.h>
 #include <shlobj.h>
@@ -239,6 +239,10 @@ double TimeClick(HWND button) {
     return NowMs() - start;
 }
 
+// Answered at once before the held one: the first shows what a process's first exchange costs,
+// the tenth what every later one does.
+constexpr int kConsultations = 10;
+
 int FirstUse(const wchar_t* exe) {
     if (!PrepareDataFolder(true)) {
         return Fail("cannot write the profile");
@@ -249,15 +253,23 @@ int FirstUse(const wchar_t* exe) {
     }
     const Consultation first = Consult(app.window(), L"Tengo fiebre desde ayer.");
     const Consultation second = Consult(app.window(), L"¿Qué debo vigilar?");
+    bool laterOk = true;
+    Consultation tenth;
+    for (int n = 3; n <= kConsultations; ++n) {
+        tenth = Consult(app.window(), L"¿Algo más?");
+        laterOk = laterOk && tenth.elapsedMs >= 0;
+    }
     const Consultation held = Consult(app.window(), L"¿Y si sube de 39?");
-    if (first.elapsedMs < 0 || second.elapsedMs < 0 || held.elapsedMs < 0) {
+    if (first.elapsedMs < 0 || second.elapsedMs < 0 || !laterOk || held.elapsedMs < 0) {
         return Fail("a consultation failed (is the stand-in on the built-in service port?)");
     }
     HWND read = alvena::FindControlIn(app.window(), IDC_CHAT_READ);
     const double firstRead = TimeClick(read);
     const double secondRead = TimeClick(read);
-    std::printf("consult1=%.1f consult2=%.1f read1=%.1f read2=%.1f held_answer_max=%.1f\n",
-                first.elapsedMs, second.elapsedMs, firstRead, secondRead, held.slowestAnswerMs);
+    std::printf(
+        "consult1=%.1f consult2=%.1f consult10=%.1f read1=%.1f read2=%.1f held_answer_max=%.1f\n",
+        first.elapsedMs, second.elapsedMs, tenth.elapsedMs, firstRead, secondRead,
+        held.slowestAnswerMs);
     return 0;
 }
 
