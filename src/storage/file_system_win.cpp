@@ -10,9 +10,9 @@
 
 #include "protocol/utf8.h"
 #include "protocol/wide_text_win.h"
+#include "storage/entry_stamps.h"
 #include "storage/extended_path.h"
 #include "storage/file_system.h"
-#include "storage/entry_stamps.h"
 
 namespace alvena {
 namespace {
@@ -187,10 +187,9 @@ class WinFileSystem final : public FileSystem {
         if (!file) {
             return {std::nullopt, opened.failure};
         }
-        const FileRead unreadable{std::nullopt, FileFailure::kUnavailable};
         LARGE_INTEGER size{};
         if (!GetFileSizeEx(file.get(), &size) || size.QuadPart < 0) {
-            return unreadable;
+            return {std::nullopt, FileFailure::kUnavailable};
         }
         // The size only sizes the buffer, with room to see the end of the file without growing
         // it; reading goes on to the end of the file as it is now.
@@ -204,7 +203,10 @@ class WinFileSystem final : public FileSystem {
                 static_cast<DWORD>(std::min<std::size_t>(content.size() - filled, kMaxPiece));
             DWORD read = 0;
             if (!ReadFile(file.get(), content.data() + filled, piece, &read, nullptr)) {
-                return unreadable;  // a read cut off midway leaves nothing to build on
+                // A read cut off midway leaves nothing to build on; a byte-range lock of a
+                // backup agent passes.
+                const DWORD error = GetLastError();
+                return {std::nullopt, FailureOf(error, SystemPath(path).get())};
             }
             if (read == 0) {
                 break;
