@@ -125,9 +125,7 @@ HistorySaver::HistorySaver(SaverHooks hooks)
     : shared_(std::make_shared<Shared>(std::move(hooks))) {}
 
 HistorySaver::~HistorySaver() {
-    if (Unwritten() > 0) {
-        Finish(kCloseSaveWait);
-    }
+    Finish(kCloseSaveWait);  // at once when nothing waits
 }
 
 void HistorySaver::Drain(const std::shared_ptr<Shared>& shared) {
@@ -181,6 +179,9 @@ void HistorySaver::Finish(milliseconds limit) {
         }
         shared_->saving = true;
         batch = shared_->TakeWaiting();
+    }
+    if (shared_->hooks.joinThreads) {
+        shared_->hooks.joinThreads();
     }
     // The last try: one attempt for each history, no waiting.
     std::vector<PendingEntry> left =

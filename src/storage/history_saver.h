@@ -52,8 +52,11 @@ struct PendingEntry {
 struct SaverHooks {
     FileSystem* files = nullptr;
     SaveClock* clock = nullptr;
-    // Runs `body` on a new detached thread; false when none could be started.
+    // Runs `body` on a new thread; false when none could be started.
     std::function<bool(std::function<void()> body)> startThread;
+    // Waits until the threads started, whose bodies have returned, have ended; none need be
+    // given. The process then never ends under a thread that is still on its way out.
+    std::function<void()> joinThreads;
 };
 
 // Saves finished consultations into their histories off the window thread, one save at a time,
@@ -62,7 +65,7 @@ struct SaverHooks {
 class HistorySaver {
   public:
     explicit HistorySaver(SaverHooks hooks);
-    // Finishes, if that was not done.
+    // Finishes.
     ~HistorySaver();
     HistorySaver(const HistorySaver&) = delete;
     HistorySaver& operator=(const HistorySaver&) = delete;
@@ -83,7 +86,8 @@ class HistorySaver {
 };
 
 #ifdef _WIN32
-// The real file system, a steady clock and detached threads.
+// The real file system, a steady clock and a thread at a time, joined before the next one starts
+// and when the saver finishes.
 [[nodiscard]] SaverHooks SystemSaverHooks();
 #endif
 
