@@ -7,7 +7,9 @@
 # replacing it in place and the older one then refusing; a silent removal that keeps the users'
 # data.
 #   msi_test.sh MSI BUILT_ALVENA_EXE DEMO_DRIVER_EXE VERSION MAKE_PACKAGES_PY
-set -euo pipefail
+set -Eeuo pipefail
+# A step that stops the script names itself, instead of a failure with nothing said.
+trap 'echo "FAIL: line $LINENO: \"$BASH_COMMAND\" ended with $?" >&2' ERR
 . "$(dirname "$0")/../../scripts/wine-common.sh"
 msi=$1 built_exe=$2 driver=$3 version=$4 make_packages=$5
 env_dir=${ALVENA_TEST_ENV_DIR:?run through ctest}
