@@ -15,7 +15,6 @@
 namespace alvena {
 namespace {
 
-constexpr const wchar_t* kUserAgent = L"Alvena-Windows/1.0";
 constexpr const wchar_t* kAddedHeaders =
     L"Content-Type: application/json; charset=utf-8\r\nAccept: application/json\r\n";
 constexpr DWORD kProxyAuthenticationRequired = 407;

@@ -12,8 +12,6 @@
 namespace alvena {
 namespace {
 
-constexpr const wchar_t* kUserAgent = L"Alvena-Windows/1.0";
-
 // Takes over a string WinHTTP allocated for the caller, and frees it.
 [[nodiscard]] WideText TakeGlobalText(LPWSTR text) {
     if (text == nullptr) {

@@ -7,6 +7,9 @@
 
 namespace alvena {
 
+// The user agent of every WinHTTP session the program opens.
+inline constexpr const wchar_t* kUserAgent = L"Alvena-Windows/1.0";
+
 // The WinHTTP functions the transport calls, bound at run time: the library is loaded at the
 // first consultation instead of with the program, which most of a run never needs.
 struct WinHttpFunctions {

@@ -1,7 +1,9 @@
 #include "storage/history_saver.h"
 
 #include <algorithm>
+#include <condition_variable>
 #include <iterator>
+#include <mutex>
 #include <optional>
 #include <utility>
 

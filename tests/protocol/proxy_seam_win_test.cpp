@@ -262,9 +262,7 @@ TEST(ProxyRoutes, SettingsScriptsAndProxiesThatCannotBeReached) {
     constexpr DWORD kDown = ERROR_WINHTTP_CANNOT_CONNECT;
     constexpr DWORD kUnknown = ERROR_WINHTTP_NAME_NOT_RESOLVED;
     constexpr DWORD kNoScript = ERROR_WINHTTP_AUTODETECTION_FAILED;
-    constexpr DWORD kBadScript = ERROR_WINHTTP_BAD_AUTO_PROXY_SCRIPT;
     const RouteCase cases[] = {
-        {"no settings", false, L"", L"", 0, L"", {}, "status 200", {L"machine"}, 0},
         {"next proxy when one is down",
          false,
          L"a:1;b:2;c:3",
@@ -307,16 +305,6 @@ TEST(ProxyRoutes, SettingsScriptsAndProxiesThatCannotBeReached) {
          "status 200",
          {L"direct"},
          2},
-        {"bad script, nothing fixed",
-         false,
-         L"",
-         L"http://wpad/x.pac",
-         kBadScript,
-         L"",
-         {},
-         "status 200",
-         {L"direct"},
-         1},
     };
     for (const RouteCase& c : cases) {
         FakeWinHttp state;

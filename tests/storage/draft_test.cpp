@@ -17,8 +17,8 @@ class DraftTest : public ::testing::Test {
     const std::vector<WideText> keys = {u"1202", u"1205", u"1301", u"1303"};
 };
 
-// What was typed comes back once, exactly, from a one-line file named after the email; then
-// neither the file nor the drafts folder is left.
+// What was typed comes back once, exactly, from a one-line file named after the email, for the
+// keys asked that the file holds; then neither the file nor the drafts folder is left.
 TEST_F(DraftTest, GivesBackWhatWasTypedOnceAndLeavesNoFolder) {
     const std::vector<DraftField> typed = {
         {u"1202", u"¿Fiebre \"alta\"?\r\nDesde ayer \\ hoy."},
@@ -26,23 +26,18 @@ TEST_F(DraftTest, GivesBackWhatWasTypedOnceAndLeavesNoFolder) {
         {u"1301", u""},
         {u"1303", u"2"},
     };
-    ASSERT_EQ(SaveDraft(files, dataFolder, u" Ana@X.es ", typed), FileFailure::kNone);
+    std::vector<DraftField> saved = typed;
+    saved.insert(saved.begin() + 2, {u"9999", u"x"});  // a key nobody asks for
+    ASSERT_EQ(SaveDraft(files, dataFolder, u" Ana@X.es ", saved), FileFailure::kNone);
     EXPECT_EQ(files.ReadWholeFile(dataFolder + u"\\drafts\\ana@x.es.json"),
               R"({"email":"ana@x.es","1202":"¿Fiebre \"alta\"?\r\nDesde ayer \\ hoy.",)"
-              R"("1205":"1","1301":"","1303":"2"})");
+              R"("1205":"1","9999":"x","1301":"","1303":"2"})");
 
-    EXPECT_EQ(TakeDraft(files, dataFolder, u"ana@x.es", keys), typed);
+    std::vector<WideText> asked = keys;
+    asked.push_back(u"1404");  // a key the file lacks
+    EXPECT_EQ(TakeDraft(files, dataFolder, u"ana@x.es", asked), typed);
     EXPECT_TRUE(TakeDraft(files, dataFolder, u"ana@x.es", keys).empty());
     EXPECT_EQ(files.List(dataFolder), std::vector<WideText>{u"history"});
-}
-
-// Keys the file lacks are left out; keys the caller does not ask for are not given.
-TEST_F(DraftTest, GivesOnlyTheAskedKeysTheFileHolds) {
-    ASSERT_EQ(SaveDraft(files, dataFolder, u"ana@x.es", {{u"1303", u"1"}, {u"9999", u"x"}}),
-              FileFailure::kNone);
-
-    EXPECT_EQ(TakeDraft(files, dataFolder, u"ana@x.es", keys),
-              (std::vector<DraftField>{{u"1303", u"1"}}));
 }
 
 // Another user's draft is never shown: a file of another email, or of one sharing the file key,

@@ -128,18 +128,6 @@ TEST_F(HistorySaverTest, TriesAHeldSaveForThirtySecondsAndNothingElse) {
     }
 }
 
-// A folder where the history file should be is no passing hold: no waiting, the entry waits.
-TEST_F(HistorySaverTest, AFolderInTheFilesPlaceIsNotWaitedFor) {
-    EnsureDataFolders(files, dataFolder);
-    std::filesystem::create_directory(files.HostPath(HistoryFilePath(dataFolder, u"ana@x.es")));
-
-    const std::vector<PendingEntry> left =
-        WritePendingEntries(files, clock, {Entry(u"uno")}, [] { return milliseconds::max(); });
-
-    EXPECT_EQ(left.size(), 1u);
-    EXPECT_TRUE(clock.pauses.empty());
-}
-
 // Closing cuts the retries short at its limit.
 TEST_F(HistorySaverTest, StopsTryingAtTheTimeItIsGiven) {
     FailingFileSystem held(files, WriteFault::kLock);

@@ -97,21 +97,6 @@ TEST_F(ReplaceFileTest, AFailedFirstSaveLeavesNoFileButTheLock) {
     }
 }
 
-// Another copy in the middle of its own save: the file is neither read nor replaced, and the
-// save says the history is held, so that it is tried again.
-TEST_F(ReplaceFileTest, ASaveWhoseLockIsHeldWritesNothing) {
-    SaveHistoryEntry(files, stamps, dataFolder, u"ana@x.es", u"chat", u"uno", u"p", u"d");
-    const WideText path = HistoryFilePath(dataFolder, u"ana@x.es");
-    const LockAttempt other = files.TryLock(HistoryLockPath(path));
-    ASSERT_NE(other.lock, nullptr);
-    const Utf8Text before = *files.ReadWholeFile(path);
-
-    EXPECT_EQ(files.TryLock(HistoryLockPath(path)).failure, FileFailure::kHeld);
-    EXPECT_EQ(SaveHistoryEntry(files, stamps, dataFolder, u"ana@x.es", u"chat", u"dos", u"p", u"d"),
-              FileFailure::kHeld);
-    EXPECT_EQ(files.ReadWholeFile(path), before);
-}
-
 // A save cut short by a crash or power cut leaves its temporary file behind; the next save must
 // neither trip over it nor take its content, nor remove a file that may be another copy's.
 TEST_F(ReplaceFileTest, ASaveAfterAnInterruptedOneStartsAfresh) {
@@ -125,14 +110,6 @@ TEST_F(ReplaceFileTest, ASaveAfterAnInterruptedOneStartsAfresh) {
     EXPECT_EQ(files.List(historyFolder),
               (std::vector<WideText>{u"ana@x.es.json", u"ana@x.es.json.lock", u"~77-other-1.tmp"}));
     EXPECT_EQ(LoadHistory(files, dataFolder, u"ana@x.es").size(), 2u);
-}
-
-// Each save writes a temporary file no other writer uses: the process's tag and a serial.
-TEST_F(ReplaceFileTest, TemporaryNamesDifferByProcessAndSave) {
-    const WideText path = u"C:\\h\\a.json";
-    EXPECT_EQ(TemporaryPathFor(path, u"12-ab", 3), u"C:\\h\\~12-ab-3.tmp");
-    EXPECT_NE(TemporaryPathFor(path, u"12-ab", 3), TemporaryPathFor(path, u"13-ab", 3));
-    EXPECT_NE(TemporaryPathFor(path, u"12-ab", 3), TemporaryPathFor(path, u"12-ab", 4));
 }
 
 }  // namespace
